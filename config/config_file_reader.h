@@ -1,0 +1,41 @@
+#pragma once
+
+#include <map>
+#include <sstream>
+#include <string>
+
+namespace quillmere {
+
+// Removes leading and trailing blanks and tabs, nothing else.
+void trimBlanks(std::string& text);
+
+// Reads a file of "key = value" lines into an ordered table and answers
+// lookups. Never prints: failures are results plus text in its error buffer.
+class ConfigFileReader {
+  public:
+    explicit ConfigFileReader(std::string fileName);
+    virtual ~ConfigFileReader();
+    virtual std::string getErrorText() const;
+    virtual void clearErrors();
+    virtual std::string listEntries() const;
+    virtual int loadFile();
+
+    bool getValue(std::string& value, const std::string& key);
+    bool getValue(double& value, const std::string& key);
+    std::string getFileName() const;
+
+    // Makes the file name absolute, loads the file and validates the trial
+    // settings; on any problem prints every message and throws
+    // ConfigurationFailure.
+    void loadTrialConfiguration();
+
+  private:
+    std::string fileName;
+    std::map<std::string, std::string> entries;
+    std::ostringstream errorBuffer;
+    char commentChar;
+    char lineDelimiter;
+    char separator;
+};
+
+}  // namespace quillmere

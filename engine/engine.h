@@ -1,0 +1,27 @@
+#pragma once
+
+// Bayesian engine: the interval exposure table, the hazard log-posterior and
+// the imputation sampler. Pure computation on a TrialData record: no console,
+// no files.
+#include "engine/engine_state.h"
+#include "trialdata/trial_data.h"
+
+namespace quillmere {
+
+// Fills exposure and delta for patients 0..patientCount-1.
+void computeExposureTable(TrialData& data);
+
+// What hazardLogPosterior sees through its untyped context.
+struct HazardPosteriorContext {
+    const TrialData* data = nullptr;
+    const EngineState* state = nullptr;
+};
+
+// Log posterior (up to a constant) of hazard state->currentHazardIndex at x.
+double hazardLogPosterior(double x, void* context);
+
+// Gibbs sampler with multiple imputation; leaves hazard and posteriorResult in
+// the record. Returns 0, or the sampler's error code (> 0) that stopped it.
+int runGibbsImputation(TrialData& data, EventType eventType, EngineState& state);
+
+}  // namespace quillmere
