@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <sstream>
 #include <string>
@@ -23,6 +24,8 @@ class ConfigFileReader {
     bool getValue(std::string& value, const std::string& key);
     bool getValue(double& value, const std::string& key);
     std::string getFileName() const;
+    // Number of distinct keys in the table.
+    std::size_t entryCount() const { return entries.size(); }
 
     // Makes the file name absolute, loads the file and validates the trial
     // settings; on any problem prints every message and throws

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 
 #include "config/config_file_reader.h"
+#include "config/configuration_failure.h"
 #include "trialdata/event_type.h"
 
 namespace quillmere {
@@ -18,8 +20,17 @@ struct TrialSettings {
 };
 
 // Checks the five keys of a loaded reader; appends one message per problem
-// to the sink. Returns true when the sink is empty afterwards.
+// to the sink. Returns true when no problem was found (the sink, if it was
+// empty, is still empty).
 bool validateTrialSettings(ConfigFileReader& reader, std::ostream& sink);
+
+// The event type a TrialType value names, in any letter case; none for
+// anything else.
+std::optional<EventType> eventTypeNamed(const std::string& trialType);
+
+// The five settings of a reader that loadTrialConfiguration has accepted.
+// Throws ConfigurationFailure if the reader does not hold a valid set.
+TrialSettings readTrialSettings(ConfigFileReader& reader);
 
 // Letters a-z to A-Z on a copy; every other character unchanged.
 std::string upperCased(std::string text);
