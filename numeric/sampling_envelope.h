@@ -12,6 +12,10 @@ struct LogDensityBinding {
     LogDensityFunction function = nullptr;
 };
 
+inline double evaluateLogDensity(const LogDensityBinding& binding, double x) {
+    return binding.function(x, binding.context);
+}
+
 inline constexpr int noNode = -1;
 
 // One node of the envelope; neighbours are slot indices (noNode for none).
@@ -35,12 +39,23 @@ struct SamplingEnvelope {
     double concavityAllowance = 1.0;
 };
 
+// Densities are stored scaled so that the largest is e^50:
+// scaledExp(y, peak) = exp(y - peak + 50), or 0 when y lies 100 or more below
+// the peak; unscaledLog is its inverse.
 double scaledExp(double y, double peak);
 double unscaledLog(double e, double peak);
 
+// The envelope's internal checks end the process with a fixed exit status
+// (1, 10, 30, 31 or 32) after naming the failed check on standard error.
+
+// Builds the nine-node envelope from four increasing abscissae strictly
+// inside (lower, upper); returns 0, or 1003 / 1004 before any evaluation.
 int buildEnvelope(SamplingEnvelope& envelope, const std::array<double, 4>& abscissae, double lower,
                   double upper, const LogDensityBinding& binding);
+// Draws by inversion of the envelope's integral at u in (0, 1); the working
+// node returned is not linked into the list, its left and right bracket it.
 HullNode drawFromEnvelope(const SamplingEnvelope& envelope, double u);
+// Adds an evaluated candidate while storage has room (at most 45 times).
 void insertNode(SamplingEnvelope& envelope, const HullNode& candidate,
                 const LogDensityBinding& binding);
 void normaliseEnvelope(SamplingEnvelope& envelope);

@@ -1,0 +1,101 @@
+#include "numeric/arms_sampler.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quillmere {
+
+namespace {
+
+// Below this log acceptance ratio a move is treated as impossible.
+constexpr double acceptanceFloor = -50.0;
+
+// Value of the log envelope at x, by linear interpolation within the piece
+// that holds it.
+double envelopeLogAt(const SamplingEnvelope& envelope, double x) {
+    int q = 0;
+    while (envelope.nodes[q].left != noNode) {
+        q = envelope.nodes[q].left;
+    }
+    while (envelope.nodes[q].right != noNode && x > envelope.nodes[envelope.nodes[q].right].x) {
+        q = envelope.nodes[q].right;
+    }
+    const HullNode& left = envelope.nodes[q];
+    const HullNode& right = envelope.nodes[left.right];
+    return ((x - left.x) / (right.x - left.x)) * (right.logDensity - left.logDensity) +
+           left.logDensity;
+}
+
+double acceptanceProbability(double d) {
+    if (d > 0.0) {
+        return std::exp(0.0);
+    }
+    if (d > acceptanceFloor) {
+        return std::exp(d);
+    }
+    return 0.0;
+}
+
+}  // namespace
+
+std::array<double, 4> initialAbscissae(double lower, double upper) {
+    const double width = upper - lower;
+    return {width / 5.0 + lower, width * 2.0 / 5.0 + lower, width * 3.0 / 5.0 + lower,
+            width * 4.0 / 5.0 + lower};
+}
+
+bool judgeCandidate(SamplingEnvelope& envelope, HullNode& w, const LogDensityBinding& binding,
+                    ChainState& chain, Rand15Generator& generator) {
+    const double y = unscaledLog(openUniform(generator) * w.scaledDensity, envelope.peakLogDensity);
+    const double ynew = evaluateLogDensity(binding, w.x);
+
+    if (y >= ynew) {
+        w.logDensity = ynew;
+        w.scaledDensity = scaledExp(ynew, envelope.peakLogDensity);
+        w.evaluated = 1;
+        insertNode(envelope, w, binding);
+        return false;
+    }
+
+    // Metropolis step: corrects for the places where the envelope lies below
+    // the density.
+    const double zold =
+        std::min(envelopeLogAt(envelope, chain.previousX), chain.previousLogDensity);
+    const double znew = std::min(w.logDensity, ynew);
+    const double d = ynew - znew - chain.previousLogDensity + zold;
+    if (openUniform(generator) > acceptanceProbability(d)) {
+        w.x = chain.previousX;
+    } else {
+        chain.previousX = w.x;
+        chain.previousLogDensity = ynew;
+    }
+    return true;
+}
+
+int sampleFromLogDensity(double lower, double upper, const LogDensityBinding& binding,
+                         double previousValue, double& sample, Rand15Generator& generator) {
+    const std::array<double, 4> abscissae = initialAbscissae(lower, upper);
+    SamplingEnvelope envelope;
+    const int built = buildEnvelope(envelope, abscissae, lower, upper, binding);
+    if (built != 0) {
+        return built;
+    }
+    // Negated so that a NaN previous value is refused as well.
+    if (!(previousValue >= lower && previousValue <= upper)) {
+        return armsPreviousOutOfRange;
+    }
+    ChainState chain;
+    chain.previousX = previousValue;
+    chain.previousLogDensity = evaluateLogDensity(binding, previousValue);
+
+    for (int attempt = 0; attempt < armsMaxAttempts; ++attempt) {
+        HullNode working = drawFromEnvelope(envelope, openUniform(generator));
+        if (judgeCandidate(envelope, working, binding, chain, generator)) {
+            sample = working.x;
+            return 0;
+        }
+    }
+    return armsAttemptLimit;
+}
+
+}  // namespace quillmere

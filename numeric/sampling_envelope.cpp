@@ -1,0 +1,342 @@
+#include "numeric/sampling_envelope.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+
+#include "numeric/arms_sampler.h"
+
+namespace quillmere {
+
+namespace {
+
+// Log-density differences below which a piece is treated as a straight line.
+constexpr double straightPieceSpread = 0.1;
+// Smallest height of an intersection above the middle chord.
+constexpr double minimumHeight = 0.1;
+// Relative difference of the end densities below which a straight piece is
+// inverted as a uniform one.
+constexpr double flatPieceTolerance = 0.001;
+// Offset that keeps the largest scaled density at e^50.
+constexpr double scaleOffset = 50.0;
+
+// An internal check of the envelope failed: the envelope no longer describes
+// a density, and nothing sound can be drawn from it. The exit status is the
+// one the program has always used for the check; the line on standard error
+// tells the user which check it was.
+[[noreturn]] void failConsistencyCheck(int status, const char* what) {
+    std::cerr << "Sampling envelope check failed (exit status " << status << "): " << what
+              << std::endl;
+    std::exit(status);
+}
+
+bool exists(int node) {
+    return node != noNode;
+}
+
+int leftmostNode(const SamplingEnvelope& envelope) {
+    int node = 0;
+    while (exists(envelope.nodes[node].left)) {
+        node = envelope.nodes[node].left;
+    }
+    return node;
+}
+
+int rightmostNode(const SamplingEnvelope& envelope) {
+    int node = 0;
+    while (exists(envelope.nodes[node].right)) {
+        node = envelope.nodes[node].right;
+    }
+    return node;
+}
+
+// Two steps along the list, or noNode where the list ends.
+int twoLeft(const SamplingEnvelope& envelope, int node) {
+    const int left = envelope.nodes[node].left;
+    return exists(left) ? envelope.nodes[left].left : noNode;
+}
+int twoRight(const SamplingEnvelope& envelope, int node) {
+    const int right = envelope.nodes[node].right;
+    return exists(right) ? envelope.nodes[right].right : noNode;
+}
+
+// Slope of the chord through two nodes, as (a.y - b.y) / (a.x - b.x).
+double chordSlope(const HullNode& a, const HullNode& b) {
+    return (a.logDensity - b.logDensity) / (a.x - b.x);
+}
+
+// Keeps a new evaluated node at least 0.00001 of the span between its nearest
+// evaluated neighbours away from each of them.
+void keepAwayFromNeighbours(SamplingEnvelope& envelope, int node,
+                            const LogDensityBinding& binding) {
+    HullNode& q = envelope.nodes[node];
+    const int outerLeft = twoLeft(envelope, node);
+    const int outerRight = twoRight(envelope, node);
+    const HullNode& a = envelope.nodes[exists(outerLeft) ? outerLeft : q.left];
+    const HullNode& b = envelope.nodes[exists(outerRight) ? outerRight : q.right];
+    const double leftLimit = 0.99999 * a.x + 0.00001 * b.x;
+    const double rightLimit = 0.00001 * a.x + 0.99999 * b.x;
+    if (q.x < leftLimit) {
+        q.x = leftLimit;
+        q.logDensity = evaluateLogDensity(binding, q.x);
+    } else if (q.x > rightLimit) {
+        q.x = rightLimit;
+        q.logDensity = evaluateLogDensity(binding, q.x);
+    }
+}
+
+}  // namespace
+
+double scaledExp(double y, double peak) {
+    if (y - peak > -100.0) {
+        return std::exp(y - peak + scaleOffset);
+    }
+    return 0.0;
+}
+
+double unscaledLog(double e, double peak) {
+    return std::log(e) + peak - scaleOffset;
+}
+
+int buildEnvelope(SamplingEnvelope& envelope, const std::array<double, 4>& abscissae, double lower,
+                  double upper, const LogDensityBinding& binding) {
+    // Written as negated "<" so that a NaN bound or abscissa is refused too.
+    if (!(lower < abscissae[0]) || !(abscissae[3] < upper)) {
+        return armsBadBounds;
+    }
+    for (std::size_t k = 0; k + 1 < abscissae.size(); ++k) {
+        if (!(abscissae[k] < abscissae[k + 1])) {
+            return armsAbscissaeNotIncreasing;
+        }
+    }
+    envelope.nodeCapacity = envelopeCapacity;
+
+    constexpr int initialNodes = 9;
+    for (int slot = 0; slot < initialNodes; ++slot) {
+        HullNode& node = envelope.nodes[slot];
+        node = HullNode{};
+        node.left = slot == 0 ? noNode : slot - 1;
+        node.right = slot == initialNodes - 1 ? noNode : slot + 1;
+    }
+    envelope.nodes[0].x = lower;
+    envelope.nodes[initialNodes - 1].x = upper;
+    for (int k = 0; k < 4; ++k) {
+        HullNode& node = envelope.nodes[2 * k + 1];
+        node.x = abscissae[static_cast<std::size_t>(k)];
+        node.logDensity = evaluateLogDensity(binding, node.x);
+        node.evaluated = 1;
+    }
+    for (int slot = 0; slot < initialNodes; slot += 2) {
+        placeIntersection(envelope, slot);
+    }
+    normaliseEnvelope(envelope);
+    envelope.nodeCount = initialNodes;
+    return 0;
+}
+
+void placeIntersection(SamplingEnvelope& envelope, int node) {
+    HullNode& q = envelope.nodes[node];
+    if (q.evaluated != 0) {
+        failConsistencyCheck(30, "an intersection was to be placed on an evaluated node");
+    }
+    const bool hasLeft = exists(q.left);
+    const bool hasRight = exists(q.right);
+    const HullNode* l = hasLeft ? &envelope.nodes[q.left] : nullptr;
+    const HullNode* r = hasRight ? &envelope.nodes[q.right] : nullptr;
+
+    // Chord slopes: from the previous evaluated node to L, from R to the next
+    // one, and across the piece from L to R.
+    const int beforeLeft = hasLeft ? twoLeft(envelope, q.left) : noNode;
+    const int afterRight = hasRight ? twoRight(envelope, q.right) : noNode;
+    const bool hasSL = exists(beforeLeft);
+    const bool hasSR = exists(afterRight);
+    const bool hasSM = hasLeft && hasRight;
+    double sL = hasSL ? chordSlope(*l, envelope.nodes[beforeLeft]) : 0.0;
+    double sR = hasSR ? chordSlope(*r, envelope.nodes[afterRight]) : 0.0;
+    const double sM = hasSM ? chordSlope(*r, *l) : 0.0;
+
+    // Where the log-density is not concave the outer chords would cut under
+    // the middle one; push them past it.
+    if (hasSL && hasSM && sL < sM) {
+        sL = (1.0 + envelope.concavityAllowance) * (sM - sL) + sL;
+    }
+    if (hasSR && hasSM && sR > sM) {
+        sR = (1.0 + envelope.concavityAllowance) * (sM - sR) + sR;
+    }
+
+    double hL = 0.0;
+    double hR = 0.0;
+    if (hasSL && hasSM) {
+        hL = (r->x - l->x) * (sL - sM);
+        if (hL < minimumHeight) {
+            hL = minimumHeight;
+        }
+    }
+    if (hasSR && hasSM) {
+        hR = (r->x - l->x) * (sM - sR);
+        if (hR < minimumHeight) {
+            hR = minimumHeight;
+        }
+    }
+
+    if (hasSL && hasSR && hasSM) {
+        q.x = (l->x * hL + r->x * hR) / (hL + hR);
+        q.logDensity = (r->logDensity * hR + l->logDensity * hL + hL * hR) / (hL + hR);
+    } else if (hasSL && hasSM) {
+        q.x = r->x;
+        q.logDensity = r->logDensity + hL;
+    } else if (hasSR && hasSM) {
+        q.x = l->x;
+        q.logDensity = l->logDensity + hR;
+    } else if (hasSL) {
+        q.logDensity = l->logDensity + sL * (q.x - l->x);
+    } else if (hasSR) {
+        q.logDensity = r->logDensity - sR * (r->x - q.x);
+    } else {
+        failConsistencyCheck(31, "no chord slope on either side of an intersection node");
+    }
+
+    if ((hasLeft && q.x < l->x) || (hasRight && q.x > r->x)) {
+        failConsistencyCheck(32, "an intersection node lies outside its neighbours");
+    }
+}
+
+double pieceArea(const SamplingEnvelope& envelope, int node) {
+    const HullNode& q = envelope.nodes[node];
+    if (!exists(q.left)) {
+        failConsistencyCheck(1, "a piece of the envelope has no left end");
+    }
+    const HullNode& l = envelope.nodes[q.left];
+    if (l.x == q.x) {
+        return 0.0;
+    }
+    if (std::fabs(q.logDensity - l.logDensity) < straightPieceSpread) {
+        return 0.5 * (l.scaledDensity + q.scaledDensity) * (q.x - l.x);
+    }
+    return (q.scaledDensity - l.scaledDensity) / (q.logDensity - l.logDensity) * (q.x - l.x);
+}
+
+void normaliseEnvelope(SamplingEnvelope& envelope) {
+    const int first = leftmostNode(envelope);
+    double peak = envelope.nodes[first].logDensity;
+    for (int n = envelope.nodes[first].right; exists(n); n = envelope.nodes[n].right) {
+        if (envelope.nodes[n].logDensity > peak) {
+            peak = envelope.nodes[n].logDensity;
+        }
+    }
+    envelope.peakLogDensity = peak;
+    for (int n = first; exists(n); n = envelope.nodes[n].right) {
+        envelope.nodes[n].scaledDensity = scaledExp(envelope.nodes[n].logDensity, peak);
+    }
+    envelope.nodes[first].cumulativeArea = 0.0;
+    for (int n = envelope.nodes[first].right; exists(n); n = envelope.nodes[n].right) {
+        HullNode& node = envelope.nodes[n];
+        node.cumulativeArea = envelope.nodes[node.left].cumulativeArea + pieceArea(envelope, n);
+    }
+}
+
+HullNode drawFromEnvelope(const SamplingEnvelope& envelope, double u) {
+    int right = rightmostNode(envelope);
+    const double t = u * envelope.nodes[right].cumulativeArea;
+    while (envelope.nodes[envelope.nodes[right].left].cumulativeArea > t) {
+        right = envelope.nodes[right].left;
+    }
+    const HullNode& q = envelope.nodes[right];
+    const HullNode& l = envelope.nodes[q.left];
+
+    HullNode working;
+    working.left = q.left;
+    working.right = right;
+    working.evaluated = 0;
+    working.cumulativeArea = t;
+    const double p = (t - l.cumulativeArea) / (q.cumulativeArea - l.cumulativeArea);
+
+    if (l.x == q.x) {
+        working.x = q.x;
+        working.logDensity = q.logDensity;
+        working.scaledDensity = q.scaledDensity;
+    } else {
+        const double yL = l.logDensity;
+        const double yR = q.logDensity;
+        const double eL = l.scaledDensity;
+        const double eR = q.scaledDensity;
+        const double width = q.x - l.x;
+        if (std::fabs(yR - yL) < straightPieceSpread) {
+            // The piece was integrated as a straight line: invert its
+            // quadratic integral, or the linear one when it is nearly flat.
+            if (std::fabs(eR - eL) > flatPieceTolerance * std::fabs(eR + eL)) {
+                working.x =
+                    l.x + (width / (eR - eL)) * (std::sqrt((1.0 - p) * eL * eL + p * eR * eR) - eL);
+            } else {
+                working.x = l.x + width * p;
+            }
+            working.scaledDensity = ((working.x - l.x) / width) * (eR - eL) + eL;
+            working.logDensity = unscaledLog(working.scaledDensity, envelope.peakLogDensity);
+        } else {
+            working.x =
+                l.x + (width / (yR - yL)) *
+                          (unscaledLog((1.0 - p) * eL + p * eR, envelope.peakLogDensity) - yL);
+            working.logDensity = ((working.x - l.x) / width) * (yR - yL) + yL;
+            working.scaledDensity = scaledExp(working.logDensity, envelope.peakLogDensity);
+        }
+    }
+    if (working.x < l.x || working.x > q.x) {
+        failConsistencyCheck(1, "a value drawn from the envelope lies outside its piece");
+    }
+    return working;
+}
+
+void insertNode(SamplingEnvelope& envelope, const HullNode& candidate,
+                const LogDensityBinding& binding) {
+    if (candidate.evaluated == 0 || envelope.nodeCount > envelope.nodeCapacity - 2) {
+        return;
+    }
+    const int leftEnd = candidate.left;
+    const int rightEnd = candidate.right;
+    if (!exists(leftEnd) || !exists(rightEnd)) {
+        failConsistencyCheck(10, "a candidate to insert is not bracketed by two nodes");
+    }
+    const bool leftEvaluated = envelope.nodes[leftEnd].evaluated != 0;
+    const bool rightEvaluated = envelope.nodes[rightEnd].evaluated != 0;
+    if (leftEvaluated == rightEvaluated) {
+        failConsistencyCheck(
+            10, "a candidate's neighbours are both evaluated or both intersection nodes");
+    }
+
+    const int q = envelope.nodeCount;
+    const int m = envelope.nodeCount + 1;
+    envelope.nodeCount += 2;
+    HullNode& newNode = envelope.nodes[q];
+    newNode = HullNode{};
+    newNode.x = candidate.x;
+    newNode.logDensity = candidate.logDensity;
+    newNode.evaluated = 1;
+    HullNode& newIntersection = envelope.nodes[m];
+    newIntersection = HullNode{};
+
+    // Evaluated and intersection nodes keep alternating along the list.
+    const int first = leftEvaluated ? m : q;
+    const int second = leftEvaluated ? q : m;
+    envelope.nodes[first].left = leftEnd;
+    envelope.nodes[first].right = second;
+    envelope.nodes[second].left = first;
+    envelope.nodes[second].right = rightEnd;
+    envelope.nodes[leftEnd].right = first;
+    envelope.nodes[rightEnd].left = second;
+
+    keepAwayFromNeighbours(envelope, q, binding);
+
+    placeIntersection(envelope, envelope.nodes[q].left);
+    placeIntersection(envelope, envelope.nodes[q].right);
+    const int outerLeft = twoLeft(envelope, q);
+    if (exists(outerLeft) && exists(envelope.nodes[outerLeft].left)) {
+        placeIntersection(envelope, envelope.nodes[outerLeft].left);
+    }
+    const int outerRight = twoRight(envelope, q);
+    if (exists(outerRight) && exists(envelope.nodes[outerRight].right)) {
+        placeIntersection(envelope, envelope.nodes[outerRight].right);
+    }
+    normaliseEnvelope(envelope);
+}
+
+}  // namespace quillmere

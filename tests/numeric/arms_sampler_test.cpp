@@ -1,0 +1,245 @@
+#include "numeric/arms_sampler.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "test_densities.h"
+
+namespace quillmere {
+namespace {
+
+using testing_support::bind;
+using testing_support::negativeX;
+using testing_support::RecordedDensity;
+
+constexpr double lower = 0.001;
+constexpr double upper = 100.0;
+constexpr double untouched = -12345.0;
+
+// Number of rand15 values drawn between two states of the generator.
+int drawsBetween(Rand15Generator before, const Rand15Generator& after) {
+    int draws = 0;
+    while (before.state != after.state && draws < 10000000) {
+        rand15(before);
+        ++draws;
+    }
+    return draws;
+}
+
+std::string tenDigits(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", v);
+    return text;
+}
+
+double peakedNormal(double x) {
+    return -0.5 * (x - 30.0) * (x - 30.0) / 16.0;
+}
+
+// Two separated bumps: the envelope is often below the density, so the
+// Metropolis step sometimes keeps the previous value.
+double twoBumps(double x) {
+    return std::log(0.5 * std::exp(-0.5 * (x - 20.0) * (x - 20.0) / 4.0) +
+                    0.5 * std::exp(-0.5 * (x - 70.0) * (x - 70.0) / 25.0));
+}
+
+TEST(InitialAbscissae, FiveEqualPartsAsTheDriverPassesThem) {
+    const auto xs = initialAbscissae(lower, upper);
+    EXPECT_EQ(xs[0], std::strtod("20.0008", nullptr));
+    EXPECT_EQ(xs[1], std::strtod("40.0006", nullptr));
+    EXPECT_EQ(xs[2], std::strtod("60.00039999999999", nullptr));
+    EXPECT_EQ(xs[3], std::strtod("80.0002", nullptr));
+
+    RecordedDensity density{negativeX, {}};
+    Rand15Generator generator;
+    double sample = 0.0;
+    ASSERT_EQ(sampleFromLogDensity(lower, upper, bind(density), 2.0, sample, generator), 0);
+    ASSERT_GE(density.evaluatedAt.size(), 5u);
+    EXPECT_EQ(std::vector<double>(density.evaluatedAt.begin(), density.evaluatedAt.begin() + 4),
+              std::vector<double>(xs.begin(), xs.end()));
+    EXPECT_EQ(density.evaluatedAt[4], 2.0);
+}
+
+TEST(SampleFromLogDensity, KnownAnswerForAnExponentialChain) {
+    RecordedDensity density{negativeX, {}};
+    Rand15Generator generator;
+    double previous = 2.0;
+    const char* expected[] = {"0.002267282155", "1.655074879", "0.4322384361", "1.373775317",
+                              "1.240582695"};
+    for (const char* value : expected) {
+        density.evaluatedAt.clear();
+        double sample = untouched;
+        ASSERT_EQ(sampleFromLogDensity(lower, upper, bind(density), previous, sample, generator),
+                  0);
+        EXPECT_EQ(tenDigits(sample), value);
+        EXPECT_EQ(density.evaluatedAt.size(), 6u);
+        previous = sample;
+    }
+}
+
+TEST(SampleFromLogDensity, BadBoundsAreRefusedBeforeAnyEvaluation) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const double bounds[][2] = {{1.0, 1.0}, {2.0, 1.0}, {nan, 1.0}, {0.0, nan}, {-inf, 1.0}};
+    for (const auto& bound : bounds) {
+        RecordedDensity density{negativeX, {}};
+        Rand15Generator generator;
+        double sample = untouched;
+        EXPECT_EQ(sampleFromLogDensity(bound[0], bound[1], bind(density), 0.5, sample, generator),
+                  armsBadBounds)
+            << bound[0] << ' ' << bound[1];
+        EXPECT_TRUE(density.evaluatedAt.empty());
+        EXPECT_EQ(sample, untouched);
+        EXPECT_EQ(generator.state, 1u);
+    }
+}
+
+TEST(BuildEnvelope, AbscissaeMustIncreaseStrictlyInsideTheBounds) {
+    RecordedDensity density{negativeX, {}};
+    SamplingEnvelope envelope;
+    EXPECT_EQ(buildEnvelope(envelope, {1.0, 2.0, 2.0, 3.0}, 0.0, 4.0, bind(density)),
+              armsAbscissaeNotIncreasing);
+    EXPECT_EQ(buildEnvelope(envelope, {1.0, 3.0, 2.0, 3.5}, 0.0, 4.0, bind(density)),
+              armsAbscissaeNotIncreasing);
+    EXPECT_EQ(buildEnvelope(envelope, {0.0, 1.0, 2.0, 3.0}, 0.0, 4.0, bind(density)),
+              armsBadBounds);
+    EXPECT_EQ(buildEnvelope(envelope, {1.0, 2.0, 3.0, 4.0}, 0.0, 4.0, bind(density)),
+              armsBadBounds);
+    EXPECT_TRUE(density.evaluatedAt.empty());
+}
+
+TEST(SampleFromLogDensity, PreviousValueMustLieWithinTheBoundsEndsIncluded) {
+    const double outside[] = {std::nextafter(lower, 0.0), std::nextafter(upper, 200.0),
+                              std::numeric_limits<double>::quiet_NaN()};
+    for (const double previous : outside) {
+        RecordedDensity density{negativeX, {}};
+        Rand15Generator generator;
+        double sample = untouched;
+        EXPECT_EQ(sampleFromLogDensity(lower, upper, bind(density), previous, sample, generator),
+                  armsPreviousOutOfRange);
+        EXPECT_EQ(density.evaluatedAt.size(), 4u);  // the envelope was built first
+        EXPECT_EQ(sample, untouched);
+    }
+    for (const double previous : {lower, upper}) {
+        RecordedDensity density{negativeX, {}};
+        Rand15Generator generator;
+        double sample = untouched;
+        EXPECT_EQ(sampleFromLogDensity(lower, upper, bind(density), previous, sample, generator),
+                  0);
+        EXPECT_GE(sample, lower);
+        EXPECT_LE(sample, upper);
+    }
+}
+
+TEST(SampleFromLogDensity, UsesTwoUniformsPerRejectionAndThreeForTheAcceptedCandidate) {
+    RecordedDensity density{peakedNormal, {}};
+    Rand15Generator generator;
+    double previous = 30.0;
+    int totalRejections = 0;
+    for (int call = 0; call < 30; ++call) {
+        density.evaluatedAt.clear();
+        const Rand15Generator before = generator;
+        double sample = untouched;
+        ASSERT_EQ(sampleFromLogDensity(lower, upper, bind(density), previous, sample, generator),
+                  0);
+        // Four abscissae, the previous value, then one evaluation per
+        // candidate (no candidate of this run needed moving).
+        const int rejections = static_cast<int>(density.evaluatedAt.size()) - 6;
+        EXPECT_EQ(drawsBetween(before, generator), 2 * rejections + 3) << call;
+        totalRejections += rejections;
+        previous = sample;
+    }
+    EXPECT_GT(totalRejections, 30);
+}
+
+TEST(SampleFromLogDensity, ReturnsTheLastCandidateOrExactlyThePreviousValue) {
+    RecordedDensity density{twoBumps, {}};
+    Rand15Generator generator;
+    double previous = 50.0;
+    int moves = 0;
+    int stays = 0;
+    for (int call = 0; call < 400; ++call) {
+        density.evaluatedAt.clear();
+        double sample = untouched;
+        ASSERT_EQ(sampleFromLogDensity(lower, upper, bind(density), previous, sample, generator),
+                  0);
+        if (sample == previous) {
+            ++stays;
+        } else {
+            EXPECT_EQ(sample, density.evaluatedAt.back()) << call;
+            ++moves;
+        }
+        previous = sample;
+    }
+    EXPECT_GT(moves, 0);
+    EXPECT_GT(stays, 0);
+}
+
+TEST(JudgeCandidate, AcceptedFirstCandidateLeavesTheNineNodes) {
+    RecordedDensity density{negativeX, {}};
+    SamplingEnvelope envelope;
+    ASSERT_EQ(buildEnvelope(envelope, initialAbscissae(lower, upper), lower, upper, bind(density)),
+              0);
+    ChainState chain{2.0, -2.0};
+    Rand15Generator generator;
+    HullNode w = drawFromEnvelope(envelope, openUniform(generator));
+    EXPECT_TRUE(judgeCandidate(envelope, w, bind(density), chain, generator));
+    EXPECT_EQ(envelope.nodeCount, 9);
+    EXPECT_EQ(tenDigits(w.x), "0.002267282155");
+    EXPECT_EQ(chain.previousX, w.x);
+    EXPECT_EQ(chain.previousLogDensity, -w.x);
+}
+
+TEST(JudgeCandidate, RejectedCandidateRefinesTheEnvelopeAndKeepsTheChain) {
+    RecordedDensity density{negativeX, {}};
+    SamplingEnvelope envelope;
+    ASSERT_EQ(buildEnvelope(envelope, initialAbscissae(lower, upper), lower, upper, bind(density)),
+              0);
+    // Judged against a density far below the envelope: certain rejection.
+    RecordedDensity far{[](double x) { return -x - 1000.0; }, {}};
+    ChainState chain{2.0, -2.0};
+    Rand15Generator generator;
+    HullNode w = drawFromEnvelope(envelope, openUniform(generator));
+    const double candidate = w.x;
+    const Rand15Generator before = generator;
+    EXPECT_FALSE(judgeCandidate(envelope, w, bind(far), chain, generator));
+    EXPECT_EQ(drawsBetween(before, generator), 1);
+    EXPECT_EQ(envelope.nodeCount, 11);
+    EXPECT_EQ(envelope.nodes[9].x, candidate);
+    EXPECT_EQ(envelope.nodes[9].logDensity, -candidate - 1000.0);
+    EXPECT_EQ(chain.previousX, 2.0);
+    EXPECT_EQ(chain.previousLogDensity, -2.0);
+}
+
+// High only at the five points the sampler evaluates before its first draw,
+// so no drawn candidate can pass the rejection test.
+double spikesAtTheStartingPoints(double x) {
+    const auto xs = initialAbscissae(lower, upper);
+    for (const double spike : {xs[0], xs[1], xs[2], xs[3], 50.0}) {
+        if (x == spike) {
+            return 0.0;
+        }
+    }
+    return -1000.0;
+}
+
+TEST(SampleFromLogDensity, GivesUpAfterTheAttemptLimitInsteadOfLoopingForever) {
+    RecordedDensity density{spikesAtTheStartingPoints, {}};
+    Rand15Generator generator;
+    double sample = untouched;
+    EXPECT_EQ(sampleFromLogDensity(lower, upper, bind(density), 50.0, sample, generator),
+              armsAttemptLimit);
+    EXPECT_EQ(armsAttemptLimit, 1008);
+    EXPECT_EQ(sample, untouched);
+    // Every attempt was a rejection: a draw and a threshold each.
+    EXPECT_EQ(drawsBetween(Rand15Generator{}, generator), 2 * armsMaxAttempts);
+}
+
+}  // namespace
+}  // namespace quillmere

@@ -1,0 +1,241 @@
+#include "numeric/sampling_envelope.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "numeric/arms_sampler.h"
+#include "numeric/random_sources.h"
+#include "test_densities.h"
+
+namespace quillmere {
+namespace {
+
+using testing_support::bind;
+using testing_support::negativeX;
+using testing_support::RecordedDensity;
+
+constexpr double lower = 0.001;
+constexpr double upper = 100.0;
+
+double constantLogDensity(double) {
+    return 1.5;
+}
+
+SamplingEnvelope builtEnvelope(RecordedDensity& density) {
+    SamplingEnvelope envelope;
+    EXPECT_EQ(buildEnvelope(envelope, initialAbscissae(lower, upper), lower, upper, bind(density)),
+              0);
+    return envelope;
+}
+
+// The list runs from slot 0 (lower) to the right bound (upper), ordered by x,
+// with evaluated and intersection nodes alternating, consistent links,
+// non-decreasing areas, and exactly nodeCount nodes.
+void expectSoundList(const SamplingEnvelope& envelope) {
+    EXPECT_EQ(envelope.nodes[0].left, noNode);
+    EXPECT_EQ(envelope.nodes[0].x, lower);
+    int count = 1;
+    int node = 0;
+    while (envelope.nodes[node].right != noNode) {
+        const int next = envelope.nodes[node].right;
+        ASSERT_EQ(envelope.nodes[next].left, node);
+        EXPECT_LE(envelope.nodes[node].x, envelope.nodes[next].x);
+        EXPECT_NE(envelope.nodes[node].evaluated, envelope.nodes[next].evaluated);
+        EXPECT_LE(envelope.nodes[node].cumulativeArea, envelope.nodes[next].cumulativeArea);
+        node = next;
+        ++count;
+        ASSERT_LE(count, envelope.nodeCount);
+    }
+    EXPECT_EQ(envelope.nodes[node].x, upper);
+    EXPECT_EQ(envelope.nodes[node].evaluated, 0);
+    EXPECT_EQ(count, envelope.nodeCount);
+}
+
+TEST(BuildEnvelope, NineNodesInSlotOrder) {
+    RecordedDensity density{negativeX, {}};
+    const SamplingEnvelope envelope = builtEnvelope(density);
+    const auto xs = initialAbscissae(lower, upper);
+    EXPECT_EQ(envelope.nodeCount, 9);
+    EXPECT_EQ(envelope.nodeCapacity, 100);
+    EXPECT_EQ(density.evaluatedAt, std::vector<double>(xs.begin(), xs.end()));
+    for (int slot = 0; slot < 9; ++slot) {
+        EXPECT_EQ(envelope.nodes[slot].left, slot == 0 ? noNode : slot - 1);
+        EXPECT_EQ(envelope.nodes[slot].right, slot == 8 ? noNode : slot + 1);
+        EXPECT_EQ(envelope.nodes[slot].evaluated, slot % 2);
+    }
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(envelope.nodes[2 * k + 1].x, xs[k]);
+        EXPECT_EQ(envelope.nodes[2 * k + 1].logDensity, -xs[k]);
+    }
+    // The outer intersections sit on the first and the fourth abscissa.
+    EXPECT_EQ(envelope.nodes[2].x, xs[0]);
+    EXPECT_EQ(envelope.nodes[6].x, xs[3]);
+    // The bound nodes continue the outermost chords, which for -x is -x.
+    EXPECT_NEAR(envelope.nodes[0].logDensity, -lower, 1e-12);
+    EXPECT_NEAR(envelope.nodes[8].logDensity, -upper, 1e-12);
+    EXPECT_EQ(envelope.peakLogDensity, envelope.nodes[0].logDensity);
+    EXPECT_EQ(envelope.nodes[0].scaledDensity, std::exp(50.0));
+    expectSoundList(envelope);
+}
+
+TEST(BuildEnvelope, ConstantDensityPutsIntersectionsMidwayAndSlightlyAbove) {
+    RecordedDensity density{constantLogDensity, {}};
+    SamplingEnvelope envelope = builtEnvelope(density);
+    const auto xs = initialAbscissae(lower, upper);
+    // Both heights are raised to 0.1: the crossing lies midway, 0.05 above.
+    EXPECT_DOUBLE_EQ(envelope.nodes[4].x, (xs[1] + xs[2]) / 2.0);
+    EXPECT_DOUBLE_EQ(envelope.nodes[4].logDensity, 1.5 + 0.05);
+    EXPECT_DOUBLE_EQ(envelope.nodes[2].logDensity, 1.5 + 0.1);
+    EXPECT_DOUBLE_EQ(envelope.nodes[6].logDensity, 1.5 + 0.1);
+
+    // A new node between x2 and the middle intersection: its two
+    // intersections have chords on both sides and are placed the same way.
+    HullNode candidate;
+    candidate.x = 45.0;
+    candidate.logDensity = 1.5;
+    candidate.evaluated = 1;
+    candidate.left = 3;
+    candidate.right = 4;
+    insertNode(envelope, candidate, bind(density));
+    expectSoundList(envelope);
+    EXPECT_EQ(envelope.nodeCount, 11);
+    const HullNode& added = envelope.nodes[9];
+    EXPECT_EQ(added.x, 45.0);
+    const HullNode& leftCrossing = envelope.nodes[added.left];
+    const HullNode& rightCrossing = envelope.nodes[added.right];
+    EXPECT_DOUBLE_EQ(leftCrossing.x, (xs[1] + 45.0) / 2.0);
+    EXPECT_DOUBLE_EQ(leftCrossing.logDensity, 1.55);
+    EXPECT_DOUBLE_EQ(rightCrossing.x, (45.0 + xs[2]) / 2.0);
+    EXPECT_DOUBLE_EQ(rightCrossing.logDensity, 1.55);
+}
+
+TEST(InsertNode, CapacityAllowsFortyFiveInsertions) {
+    RecordedDensity density{[](double x) { return -0.5 * (x - 30.0) * (x - 30.0) / 25.0; }, {}};
+    SamplingEnvelope envelope = builtEnvelope(density);
+    Rand15Generator generator;
+    for (int insertion = 1; insertion <= 60; ++insertion) {
+        HullNode candidate = drawFromEnvelope(envelope, openUniform(generator));
+        candidate.logDensity = density.logDensity(candidate.x);
+        candidate.scaledDensity = scaledExp(candidate.logDensity, envelope.peakLogDensity);
+        candidate.evaluated = 1;
+        insertNode(envelope, candidate, bind(density));
+        EXPECT_EQ(envelope.nodeCount, std::min(9 + 2 * insertion, 99));
+        expectSoundList(envelope);
+    }
+    // The last slot is never used.
+    EXPECT_EQ(envelope.nodes[99].left, noNode);
+    EXPECT_EQ(envelope.nodes[99].right, noNode);
+    EXPECT_EQ(envelope.nodes[99].x, 0.0);
+}
+
+TEST(InsertNode, IgnoresAnUnevaluatedCandidate) {
+    RecordedDensity density{negativeX, {}};
+    SamplingEnvelope envelope = builtEnvelope(density);
+    HullNode candidate = drawFromEnvelope(envelope, 0.5);
+    insertNode(envelope, candidate, bind(density));
+    EXPECT_EQ(envelope.nodeCount, 9);
+}
+
+TEST(InsertNode, CandidateTooCloseToANeighbourIsMovedAndEvaluatedAgain) {
+    RecordedDensity density{negativeX, {}};
+    SamplingEnvelope envelope = builtEnvelope(density);
+    const auto xs = initialAbscissae(lower, upper);
+    HullNode candidate;
+    candidate.x = xs[1] + 1e-9;
+    candidate.logDensity = -candidate.x;
+    candidate.evaluated = 1;
+    candidate.left = 3;   // the evaluated node at x2
+    candidate.right = 4;  // the intersection between x2 and x3
+    density.evaluatedAt.clear();
+    insertNode(envelope, candidate, bind(density));
+    const double moved = 0.99999 * xs[1] + 0.00001 * xs[2];
+    ASSERT_EQ(density.evaluatedAt.size(), 1u);
+    EXPECT_EQ(density.evaluatedAt[0], moved);
+    EXPECT_EQ(envelope.nodes[9].x, moved);
+    EXPECT_EQ(envelope.nodes[9].logDensity, -moved);
+    expectSoundList(envelope);
+}
+
+TEST(NormaliseEnvelope, NodesFarBelowThePeakAddNoArea) {
+    RecordedDensity density{[](double x) { return -10.0 * x; }, {}};
+    SamplingEnvelope envelope;
+    ASSERT_EQ(buildEnvelope(envelope, initialAbscissae(0.0, 100.0), 0.0, 100.0, bind(density)), 0);
+    // Everything from x1 = 20 on lies 200 or more below the peak at 0.
+    for (int slot = 3; slot < 9; ++slot) {
+        EXPECT_EQ(envelope.nodes[slot].scaledDensity, 0.0) << slot;
+        EXPECT_EQ(envelope.nodes[slot].cumulativeArea, envelope.nodes[2].cumulativeArea) << slot;
+    }
+}
+
+TEST(DrawFromEnvelope, DrawsStayInsideTheirPiece) {
+    RecordedDensity density{negativeX, {}};
+    const SamplingEnvelope envelope = builtEnvelope(density);
+    for (const double u : {1e-6, 0.1, 0.5, 0.9, 1.0 - 1e-6}) {
+        const HullNode w = drawFromEnvelope(envelope, u);
+        EXPECT_EQ(w.evaluated, 0);
+        EXPECT_LE(envelope.nodes[w.left].x, w.x);
+        EXPECT_GE(envelope.nodes[w.right].x, w.x);
+        EXPECT_EQ(envelope.nodes[w.left].right, w.right);
+        EXPECT_EQ(w.cumulativeArea, u * envelope.nodes[8].cumulativeArea);
+    }
+}
+
+// The consistency checks end the process with their fixed statuses and name
+// the failed check on standard error.
+class EnvelopeDeathTest : public ::testing::Test {
+  protected:
+    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+    RecordedDensity density{negativeX, {}};
+};
+
+TEST_F(EnvelopeDeathTest, DrawOutsideItsPieceEndsWithStatus1) {
+    // The stored densities contradict the log values, so inversion lands
+    // far to the right of the piece.
+    SamplingEnvelope envelope;
+    envelope.nodes[0] = HullNode{0.0, 0.0, std::exp(60.0), 0.0, 0, noNode, 1};
+    envelope.nodes[1] = HullNode{1.0, 1.0, std::exp(60.0), 1.0, 0, 0, noNode};
+    envelope.nodeCount = 2;
+    EXPECT_EXIT(drawFromEnvelope(envelope, 0.5), ::testing::ExitedWithCode(1),
+                "Sampling envelope check failed \\(exit status 1\\): a value drawn");
+}
+
+TEST_F(EnvelopeDeathTest, PieceWithoutLeftEndEndsWithStatus1) {
+    const SamplingEnvelope envelope = builtEnvelope(density);
+    EXPECT_EXIT(pieceArea(envelope, 0), ::testing::ExitedWithCode(1),
+                "Sampling envelope check failed \\(exit status 1\\): a piece");
+}
+
+TEST_F(EnvelopeDeathTest, CandidateBetweenTwoEvaluatedNodesEndsWithStatus10) {
+    SamplingEnvelope envelope = builtEnvelope(density);
+    HullNode candidate{25.0, -25.0, 0.0, 0.0, 1, 1, 3};
+    EXPECT_EXIT(insertNode(envelope, candidate, bind(density)), ::testing::ExitedWithCode(10),
+                "Sampling envelope check failed \\(exit status 10\\)");
+    candidate.left = 2;
+    candidate.right = 4;
+    EXPECT_EXIT(insertNode(envelope, candidate, bind(density)), ::testing::ExitedWithCode(10),
+                "Sampling envelope check failed \\(exit status 10\\)");
+}
+
+TEST_F(EnvelopeDeathTest, IntersectionOnAnEvaluatedNodeEndsWithStatus30) {
+    SamplingEnvelope envelope = builtEnvelope(density);
+    EXPECT_EXIT(placeIntersection(envelope, 3), ::testing::ExitedWithCode(30),
+                "Sampling envelope check failed \\(exit status 30\\)");
+}
+
+TEST_F(EnvelopeDeathTest, IntersectionWithoutAnyChordEndsWithStatus31) {
+    SamplingEnvelope envelope;
+    EXPECT_EXIT(placeIntersection(envelope, 0), ::testing::ExitedWithCode(31),
+                "Sampling envelope check failed \\(exit status 31\\)");
+}
+
+TEST_F(EnvelopeDeathTest, IntersectionOutsideItsNeighboursEndsWithStatus32) {
+    SamplingEnvelope envelope = builtEnvelope(density);
+    envelope.nodes[8].x = envelope.nodes[7].x - 1.0;
+    EXPECT_EXIT(placeIntersection(envelope, 8), ::testing::ExitedWithCode(32),
+                "Sampling envelope check failed \\(exit status 32\\)");
+}
+
+}  // namespace
+}  // namespace quillmere
