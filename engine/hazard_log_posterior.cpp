@@ -1,0 +1,36 @@
+#include <cmath>
+
+#include "engine/engine.h"
+
+namespace quillmere {
+
+// The posterior of hazard k given the other five: a gamma prior kernel with
+// shape a_k and mean m_k (lambda0 for the first interval, the preceding
+// interval's hazard for the others) times the piecewise exponential
+// likelihood of all patients. Every term is formed anew at each call, patients
+// in index order and intervals in index order within a patient; this is the
+// reference form against which any faster evaluation must agree to the bit.
+double hazardLogPosterior(double x, void* context) {
+    const auto& posterior = *static_cast<const HazardPosteriorContext*>(context);
+    const TrialData& data = *posterior.data;
+    const int k = posterior.state->currentHazardIndex;
+
+    std::array<double, intervalCount> lambda = data.hazard;
+    lambda[k] = x;
+
+    const double shape = posterior.state->hazardPriorShape[k];
+    const double mean = k == 0 ? data.lambda0 : lambda[k - 1];
+    const double prior = std::log(x) * (shape - 1) - (shape / mean) * x;
+
+    double logLikelihood = 0.0;
+    for (int i = 0; i < data.patientCount; ++i) {
+        for (int j = 0; j < intervalCount; ++j) {
+            const double term =
+                data.delta[i][j] * std::log(lambda[j]) - lambda[j] * data.exposure[i][j];
+            logLikelihood += term;
+        }
+    }
+    return logLikelihood + prior;
+}
+
+}  // namespace quillmere
