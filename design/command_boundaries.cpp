@@ -1,0 +1,34 @@
+#include <filesystem>
+#include <fstream>
+
+#include "design/boundaries.h"
+#include "design/commands.h"
+#include "design/report_csv.h"
+#include "design/report_text.h"
+#include "design/simulation_report.h"
+
+namespace quillmere {
+
+int runBoundariesCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
+    const std::optional<DesignSettings> design = loadDesign(line, err);
+    if (!design) {
+        return 1;
+    }
+    const std::vector<BoundaryRow> rows = computeBoundaries(
+        design->eventType, design->rateBound, design->cutoffProbability, design->maxPatients);
+    const std::filesystem::path directory = optionOr(line, "out", ".");
+    std::filesystem::create_directories(directory);
+    const std::filesystem::path csvPath = directory / "boundaries.csv";
+    std::ofstream csv = openOutputFile(csvPath);
+    writeBoundaryCsv(csv, rows);
+    csv.close();
+    if (!csv) {
+        err << "Failure to write file (" << csvPath.string() << ").\n";
+        return 1;
+    }
+    writeBoundaryTable(out, *design, rows);
+    out << "\nWritten: " << csvPath.string() << '\n';
+    return 0;
+}
+
+}  // namespace quillmere

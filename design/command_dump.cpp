@@ -1,0 +1,104 @@
+#include <filesystem>
+
+#include "design/commands.h"
+#include "design/look_dump.h"
+#include "design/text_format.h"
+#include "design/trial_simulation.h"
+
+namespace quillmere {
+namespace {
+
+struct DumpRequest {
+    int scenario = 0;  // counted from 1, like the replicate and the look
+    int replicate = 0;
+    int look = 0;
+    double timeScale = 1.0;
+    std::string unitName;
+};
+
+std::optional<DumpRequest> dumpRequest(const CommandLine& line, const DesignSettings& design,
+                                       std::ostream& err) {
+    DumpRequest request;
+    const int scenarios = static_cast<int>(design.trueRates.size());
+    const std::optional<int> scenario =
+        parseWholeNumber(optionOr(line, "scenario", ""), 1, scenarios);
+    const std::optional<int> replicate =
+        parseWholeNumber(optionOr(line, "replicate", ""), 1, design.trials);
+    const std::optional<int> look = parseWholeNumber(optionOr(line, "look", ""), 1, 1000);
+    const std::optional<TimeUnit> unit = findTimeUnit(optionOr(line, "unit", design.timeUnit.name));
+    if (!scenario || !replicate || !look || !unit || line.options.count("to") == 0) {
+        err << formatted(
+            "dump needs --scenario (1 to %d), --replicate (1 to %d), --look "
+            "(from 1) and --to DIR; --unit is one of hours, days, weeks, months, "
+            "years.\n",
+            scenarios, design.trials);
+        return std::nullopt;
+    }
+    request.scenario = *scenario;
+    request.replicate = *replicate;
+    request.look = *look;
+    request.timeScale = conversionFactor(design.timeUnit, *unit);
+    request.unitName = unit->name;
+    return request;
+}
+
+// Why a look the simulation did not run is not there.
+void explainMissingLook(const DesignSettings& design, const DumpRequest& request,
+                        const TrialOutcome& outcome, std::ostream& err) {
+    const int looks = scheduledLookCount(design);
+    if (request.look > looks) {
+        err << formatted("There is no look (%d): the design has %d looks.\n", request.look, looks);
+    } else if (outcome.stopLook > 0 && request.look > outcome.stopLook) {
+        err << formatted("Look (%d) was not reached: this trial stopped at look %d.\n",
+                         request.look, outcome.stopLook);
+    } else {
+        err << formatted(
+            "Look (%d) was skipped by the run-in: fewer than %d outcomes were "
+            "known.\n",
+            request.look, design.minCompleted);
+    }
+}
+
+}  // namespace
+
+int runDumpCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
+    const std::optional<DesignSettings> design = loadDesign(line, err);
+    if (!design) {
+        return 1;
+    }
+    const std::optional<DumpRequest> request = dumpRequest(line, *design, err);
+    if (!request) {
+        return 1;
+    }
+    const SimulationPlan plan{*design, request->timeScale};
+    std::vector<TrialData> work(1);
+    std::vector<LookTrace> trace;
+    const TrialOutcome outcome =
+        simulateTrial(plan, request->scenario - 1, request->replicate - 1, work[0], &trace);
+    for (const LookTrace& look : trace) {
+        if (look.look != request->look) {
+            continue;
+        }
+        const AnalysisSettings settings = analysisSettings(plan);
+        const std::filesystem::path directory = line.options.at("to");
+        writeLookFiles(directory, settings, look.snapshot.patients);
+        const ConsoleFileNames names = consoleFileNames(design->eventType);
+        out << formatted(
+            "Look %d of replicate %d, scenario %d (true rate %g), in %s: %d "
+            "patients enrolled, %d pending, at time %g.\n",
+            request->look, request->replicate, request->scenario,
+            design->trueRates[request->scenario - 1], request->unitName.c_str(),
+            look.snapshot.enrolled, look.snapshot.pending, look.snapshot.time);
+        out << "Written " << names.configFile << " and " << names.dataFile << " into "
+            << directory.string() << "; run quillmere " << names.answer << " there.\n";
+        out << "The simulation used: "
+            << consoleResultLine(design->eventType, design->rateBound,
+                                 look.result.reportedProbability)
+            << " -> " << (look.result.terminate ? "TERMINATE" : "CONTINUE") << '\n';
+        return 0;
+    }
+    explainMissingLook(*design, *request, outcome, err);
+    return 1;
+}
+
+}  // namespace quillmere

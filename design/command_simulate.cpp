@@ -1,0 +1,73 @@
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "design/commands.h"
+#include "design/progress_meter.h"
+#include "design/replicate_file.h"
+#include "design/simulation_report.h"
+
+namespace quillmere {
+
+int runSimulateCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
+    const std::optional<DesignSettings> design = loadDesign(line, err);
+    if (!design) {
+        return 1;
+    }
+    const std::optional<int> threads = threadsOption(line, err);
+    const std::optional<ReplicateRange> range = replicatesOption(line, design->trials, err);
+    if (!threads || !range) {
+        return 1;
+    }
+    const std::filesystem::path directory = optionOr(line, "out", ".");
+    ProgressMeter progress(err, "simulate");
+    const ScenarioOutcomes outcomes =
+        runSimulation(SimulationPlan{*design, 1.0}, *range, *threads, std::ref(progress));
+    if (range->size() == design->trials) {
+        writeSimulationReport(*design, outcomes, directory, out);
+        out << "\nWritten into " << directory.string()
+            << ": replicates.csv, operating_characteristics.csv, stopping_by_look.csv, "
+               "operating_characteristics.svg\n";
+        return 0;
+    }
+    // A shard: only its replicates, to be merged with the others.
+    std::filesystem::create_directories(directory);
+    std::ofstream shard = openOutputFile(directory / "replicates.csv");
+    writeReplicateFile(shard, *design, outcomes, *range);
+    shard.close();
+    if (!shard) {
+        err << "Failure to write file (" << (directory / "replicates.csv").string() << ").\n";
+        return 1;
+    }
+    out << "Replicates " << range->first + 1 << "-" << range->last + 1 << " of " << design->trials
+        << " written to " << (directory / "replicates.csv").string()
+        << "; combine the shards with the merge command.\n";
+    return 0;
+}
+
+int runMergeCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
+    const std::optional<DesignSettings> design = loadDesign(line, err);
+    if (!design) {
+        return 1;
+    }
+    if (line.arguments.empty() || line.options.count("out") == 0) {
+        err << "merge needs --out DIR and at least one shard directory.\n";
+        return 1;
+    }
+    std::vector<std::string> files;
+    for (const std::string& shard : line.arguments) {
+        const bool isDirectory = std::filesystem::is_directory(shard);
+        files.push_back(isDirectory ? (std::filesystem::path(shard) / "replicates.csv").string()
+                                    : shard);
+    }
+    const std::optional<ScenarioOutcomes> outcomes = mergeReplicateFiles(files, *design, err);
+    if (!outcomes) {
+        return 1;
+    }
+    const std::filesystem::path directory = line.options.at("out");
+    writeSimulationReport(*design, *outcomes, directory, out);
+    out << "\nMerged " << files.size() << " shard(s) into " << directory.string() << '\n';
+    return 0;
+}
+
+}  // namespace quillmere

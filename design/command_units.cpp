@@ -1,0 +1,85 @@
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "design/commands.h"
+#include "design/progress_meter.h"
+#include "design/report_svg.h"
+#include "design/report_text.h"
+#include "design/simulation_report.h"
+#include "design/units_report.h"
+
+namespace quillmere {
+namespace {
+
+// The units asked for, with the design's own unit first when it is missing.
+std::optional<std::vector<TimeUnit>> unitList(const CommandLine& line, const DesignSettings& design,
+                                              std::ostream& err) {
+    std::istringstream names(optionOr(line, "units", "hours,days,weeks,months"));
+    std::vector<TimeUnit> units;
+    bool hasDesignUnit = false;
+    for (std::string name; std::getline(names, name, ',');) {
+        const std::optional<TimeUnit> unit = findTimeUnit(name);
+        if (!unit) {
+            err << "Unknown time unit (" << name
+                << "). Limit inputs to hours, days, weeks, months or years.\n";
+            return std::nullopt;
+        }
+        hasDesignUnit = hasDesignUnit || unit->name == design.timeUnit.name;
+        units.push_back(*unit);
+    }
+    if (!hasDesignUnit) {
+        units.insert(units.begin(), design.timeUnit);
+    }
+    return units;
+}
+
+}  // namespace
+
+int runUnitsCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
+    std::optional<DesignSettings> design = loadDesign(line, err);
+    if (!design) {
+        return 1;
+    }
+    const std::optional<int> threads = threadsOption(line, err);
+    const std::optional<std::vector<TimeUnit>> units = unitList(line, *design, err);
+    const std::optional<int> trials =
+        parseWholeNumber(optionOr(line, "trials", std::to_string(design->trials)), 1, 10000000);
+    if (!trials) {
+        err << "The number of trials (" << line.options.at("trials")
+            << ") must be a whole number from 1 to 10000000.\n";
+    }
+    if (!threads || !units || !trials) {
+        return 1;
+    }
+    design->trials = *trials;
+    std::vector<UnitRun> runs;
+    const UnitRun* reference = nullptr;
+    for (const TimeUnit& unit : *units) {
+        UnitRun run{unit, conversionFactor(design->timeUnit, unit), {}, {}};
+        ProgressMeter progress(err, "units: " + unit.name);
+        run.outcomes = runSimulation(SimulationPlan{*design, run.factor}, {0, *trials - 1},
+                                     *threads, std::ref(progress));
+        run.summaries = summariseOutcomes(*design, run.outcomes);
+        runs.push_back(std::move(run));
+    }
+    for (const UnitRun& run : runs) {
+        reference = run.unit.name == design->timeUnit.name ? &run : reference;
+    }
+    const std::filesystem::path directory = optionOr(line, "out", ".");
+    std::filesystem::create_directories(directory);
+    std::ofstream csv = openOutputFile(directory / "units.csv");
+    writeUnitsCsv(csv, *design, runs, *reference);
+    std::vector<UnitCurves> curves;
+    for (const UnitRun& run : runs) {
+        curves.push_back({run.unit.name, run.summaries});
+    }
+    std::ofstream plot = openOutputFile(directory / "units.svg");
+    writeUnitsPlot(plot, *design, curves);
+    writeDesignHeader(out, *design);
+    writeUnitsTable(out, *design, runs, *reference);
+    out << "\nWritten into " << directory.string() << ": units.csv, units.svg\n";
+    return 0;
+}
+
+}  // namespace quillmere

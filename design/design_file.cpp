@@ -1,0 +1,283 @@
+// Reading and validating a design file: every problem is reported, all at
+// once, in the order of the keys, with the offending value in parentheses.
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <set>
+#include <sstream>
+
+#include "config/config_file_reader.h"
+#include "config/trial_settings.h"
+#include "design/design_settings.h"
+#include "trialdata/trial_data.h"
+
+namespace quillmere {
+namespace {
+
+struct KeyReader {
+    ConfigFileReader& reader;
+    std::ostream& messages;
+    bool valid = true;
+
+    void fail(const std::string& line) {
+        messages << line << '\n';
+        valid = false;
+    }
+};
+
+std::string numberText(double value) {
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+
+std::optional<std::string> textValue(KeyReader& in, const std::string& key, bool required) {
+    std::string text;
+    if (in.reader.getValue(text, key)) {
+        return text;
+    }
+    if (required) {
+        in.fail("Failure to find key in file (" + key + ").");
+    }
+    return std::nullopt;
+}
+
+std::optional<double> numberValue(KeyReader& in, const std::string& key, bool required) {
+    const std::optional<std::string> text = textValue(in, key, required);
+    if (!text) {
+        return std::nullopt;
+    }
+    double value = 0.0;
+    if (!in.reader.getValue(value, key) || !std::isfinite(value)) {
+        in.fail("The value of " + key + " (" + *text + ") is not a number.");
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<double> openUnitValue(KeyReader& in, const std::string& key,
+                                    const std::string& name) {
+    const std::optional<double> value = numberValue(in, key, true);
+    if (value && (*value >= 1 || *value <= 0)) {
+        in.fail("The " + name + " was set to (" + numberText(*value) +
+                "). This value must lay within the open interval (0,1).");
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<double> positiveValue(KeyReader& in, const std::string& key) {
+    const std::optional<double> value = numberValue(in, key, true);
+    if (value && *value <= 0) {
+        in.fail("The " + key + " was set to (" + numberText(*value) +
+                "). This value must be greater than zero.");
+        return std::nullopt;
+    }
+    return value;
+}
+
+// A whole number in [lowest, highest].
+std::optional<int> wholeValue(KeyReader& in, const std::string& key, int lowest, int highest) {
+    const std::optional<double> value = numberValue(in, key, true);
+    if (value && (*value != std::floor(*value) || *value < lowest || *value > highest)) {
+        in.fail("The " + key + " was set to (" + numberText(*value) +
+                "). This value must be a whole number from " + std::to_string(lowest) + " to " +
+                std::to_string(highest) + ".");
+        return std::nullopt;
+    }
+    return value ? std::optional<int>(static_cast<int>(*value)) : std::nullopt;
+}
+
+// An optional key: `fallback` when absent, checked like any other when present.
+std::optional<int> optionalWholeValue(KeyReader& in, const std::string& key, int lowest,
+                                      int highest, int fallback) {
+    std::string text;
+    if (!in.reader.getValue(text, key)) {
+        return fallback;
+    }
+    return wholeValue(in, key, lowest, highest);
+}
+
+std::optional<EventType> eventTypeValue(KeyReader& in) {
+    const std::string type = upperCased(textValue(in, "TrialType", true).value_or(""));
+    if (type == "TOXICITY") {
+        return EventType::Toxicity;
+    }
+    if (type == "EFFICACY") {
+        return EventType::Efficacy;
+    }
+    if (type == "DISEASEPROGRESSION") {
+        return EventType::DiseaseProgression;
+    }
+    in.fail("Type of event provided (" + type +
+            ") is not appropriate. Limit inputs to Toxicity, Efficacy, or DiseaseProgression");
+    return std::nullopt;
+}
+
+std::optional<TimeUnit> timeUnitValue(KeyReader& in) {
+    const std::optional<std::string> name = textValue(in, "TimeUnit", false);
+    if (!name) {
+        return findTimeUnit("days");
+    }
+    std::optional<TimeUnit> unit = findTimeUnit(*name);
+    if (!unit) {
+        in.fail("The TimeUnit was set to (" + *name +
+                "). Limit inputs to hours, days, weeks, months or years.");
+    }
+    return unit;
+}
+
+std::optional<double> rateEntry(KeyReader& in, std::string entry) {
+    trimBlanks(entry);
+    std::istringstream stream(entry);
+    stream.imbue(std::locale::classic());
+    double rate = 0.0;
+    if (!(stream >> rate) || stream.peek() != std::char_traits<char>::eof() ||
+        !std::isfinite(rate)) {
+        in.fail("The TrueRates entry (" + entry + ") is not a number.");
+        return std::nullopt;
+    }
+    if (rate <= 0 || rate >= 1) {
+        in.fail("The TrueRates entry (" + entry + ") must lay within the open interval (0,1).");
+        return std::nullopt;
+    }
+    return rate;
+}
+
+std::vector<double> trueRatesValue(KeyReader& in) {
+    const std::optional<std::string> text = textValue(in, "TrueRates", true);
+    std::vector<double> rates;
+    if (!text) {
+        return rates;
+    }
+    std::istringstream list(*text);
+    std::string entry;
+    while (std::getline(list, entry, ',')) {
+        if (const std::optional<double> rate = rateEntry(in, entry)) {
+            rates.push_back(*rate);
+        }
+    }
+    if (rates.empty() && in.valid) {
+        in.fail("The TrueRates were set to (" + *text + "). Give at least one rate.");
+    }
+    return rates;
+}
+
+std::optional<double> shapeValue(KeyReader& in) {
+    const std::optional<double> shape = numberValue(in, "EventTimeShape", true);
+    if (shape && (*shape < 0.1 || *shape > 10)) {
+        in.fail("The EventTimeShape was set to (" + numberText(*shape) +
+                "). This value must lay within the interval [0.1, 10].");
+        return std::nullopt;
+    }
+    return shape;
+}
+
+std::optional<std::uint64_t> seedValue(KeyReader& in) {
+    const std::optional<std::string> text = textValue(in, "Seed", true);
+    if (!text) {
+        return std::nullopt;
+    }
+    std::uint64_t seed = 0;
+    const char* end = text->data() + text->size();
+    const auto [stop, error] = std::from_chars(text->data(), end, seed);
+    if (text->empty() || error != std::errc() || stop != end) {
+        in.fail("The Seed was set to (" + *text +
+                "). This value must be a whole number from 0 to 18446744073709551615.");
+        return std::nullopt;
+    }
+    return seed;
+}
+
+const std::set<std::string>& designKeys() {
+    static const std::set<std::string> keys = {
+        "TrialType", "RateBound",    "CutoffProbability", "MaxEvaluationWindow",
+        "TimeUnit",  "MaxPatients",  "AccrualRate",       "FirstLook",
+        "LookEvery", "MinCompleted", "TrueRates",         "EventTimeShape",
+        "Trials",    "Seed"};
+    return keys;
+}
+
+// listEntries gives one "  key = value" line per entry.
+void reportUnknownKeys(KeyReader& in) {
+    std::istringstream lines(in.reader.listEntries());
+    std::string line;
+    while (std::getline(lines, line)) {
+        const std::string key = line.substr(2, line.find(" = ") - 2);
+        if (designKeys().count(key) == 0) {
+            in.fail("Unknown key in design file (" + key + ").");
+        }
+    }
+}
+
+}  // namespace
+
+std::optional<DesignSettings> readDesignFile(const std::string& fileName, std::ostream& messages) {
+    ConfigFileReader reader(fileName);
+    if (reader.loadFile() == -1) {
+        messages << "Failure to load file (" << fileName << ").\n";
+        return std::nullopt;
+    }
+    KeyReader in{reader, messages};
+    const std::optional<EventType> eventType = eventTypeValue(in);
+    const std::optional<double> rateBound = openUnitValue(in, "RateBound", "Rate Bound");
+    const std::optional<double> cutoff =
+        openUnitValue(in, "CutoffProbability", "Cutoff Probability");
+    const std::optional<double> window = positiveValue(in, "MaxEvaluationWindow");
+    const std::optional<TimeUnit> unit = timeUnitValue(in);
+    const std::optional<int> patients = wholeValue(in, "MaxPatients", 1, maxPatients);
+    const std::optional<double> accrual = positiveValue(in, "AccrualRate");
+    const int lastLook = patients.value_or(maxPatients) - 1;
+    const std::optional<int> firstLook = wholeValue(in, "FirstLook", 1, std::max(lastLook, 1));
+    const std::optional<int> lookEvery = wholeValue(in, "LookEvery", 1, maxPatients);
+    const std::optional<int> minCompleted =
+        optionalWholeValue(in, "MinCompleted", 0, patients.value_or(maxPatients), 0);
+    const std::vector<double> rates = trueRatesValue(in);
+    const std::optional<double> shape = shapeValue(in);
+    const std::optional<int> trials = optionalWholeValue(in, "Trials", 1, 10000000, 1000);
+    const std::optional<std::uint64_t> seed = seedValue(in);
+    if (patients && *patients < 2) {
+        in.fail("The MaxPatients was set to (1). A look needs at least 2 patients.");
+    }
+    reportUnknownKeys(in);
+    if (!in.valid) {
+        return std::nullopt;
+    }
+    return DesignSettings{*eventType, *rateBound, *cutoff,    *window,    *unit,
+                          *patients,  *accrual,   *firstLook, *lookEvery, *minCompleted,
+                          rates,      *shape,     *trials,    *seed};
+}
+
+std::string eventTypeName(EventType eventType) {
+    switch (eventType) {
+        case EventType::Toxicity:
+            return "toxicity";
+        case EventType::Efficacy:
+            return "efficacy";
+        case EventType::DiseaseProgression:
+            return "disease progression";
+    }
+    return "";
+}
+
+std::string designFingerprint(const DesignSettings& design) {
+    char buffer[512];
+    std::snprintf(buffer, sizeof buffer,
+                  "type=%d bound=%.17g cutoff=%.17g window=%.17g unit=%s patients=%d "
+                  "accrual=%.17g first=%d every=%d completed=%d shape=%.17g trials=%d seed=%llu",
+                  static_cast<int>(design.eventType), design.rateBound, design.cutoffProbability,
+                  design.maxEvaluationWindow, design.timeUnit.name.c_str(), design.maxPatients,
+                  design.accrualRate, design.firstLook, design.lookEvery, design.minCompleted,
+                  design.eventTimeShape, design.trials,
+                  static_cast<unsigned long long>(design.seed));
+    std::string fingerprint = buffer;
+    fingerprint += " rates=";
+    for (const double rate : design.trueRates) {
+        std::snprintf(buffer, sizeof buffer, "%.17g;", rate);
+        fingerprint += buffer;
+    }
+    return fingerprint;
+}
+
+}  // namespace quillmere

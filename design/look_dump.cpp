@@ -1,0 +1,69 @@
+#include "design/look_dump.h"
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "design/text_format.h"
+
+namespace quillmere {
+
+ConsoleFileNames consoleFileNames(EventType eventType) {
+    switch (eventType) {
+        case EventType::Toxicity:
+            return {'1', "TrialConfig_Toxicity.config", "Toxicity", "data_toxicity.txt",
+                    "TOXICITY_EVENT"};
+        case EventType::Efficacy:
+            return {'2', "TrialConfig_Efficacy.config", "Efficacy", "data_efficacy.txt",
+                    "EFFICACY_EVENT"};
+        case EventType::DiseaseProgression:
+            break;
+    }
+    return {'3', "TrialConfig_DiseaseProgression.config", "DiseaseProgression",
+            "data_diseaseProgression.txt", "DISEASEPROGRESSION_EVENT"};
+}
+
+namespace {
+
+void closeChecked(std::ofstream& out, const std::filesystem::path& path) {
+    out.close();
+    if (!out) {
+        throw std::runtime_error("Failure to write file (" + path.string() + ").");
+    }
+}
+
+}  // namespace
+
+void writeLookFiles(const std::filesystem::path& directory, const AnalysisSettings& settings,
+                    const std::vector<PatientLine>& patients) {
+    const ConsoleFileNames names = consoleFileNames(settings.eventType);
+    std::filesystem::create_directories(directory);
+    const std::filesystem::path configPath = directory / names.configFile;
+    std::ofstream config(configPath);
+    config << "TrialType = " << names.trialType << '\n'
+           << formatted("RateBound = %.17g\n", settings.rateBound)
+           << formatted("CutoffProbability = %.17g\n", settings.cutoffProbability)
+           << formatted("MaxEvaluationWindow = %.17g\n", settings.maxEvaluationWindow)
+           << "InputDataFileName = " << names.dataFile << '\n';
+    closeChecked(config, configPath);
+
+    const std::filesystem::path dataPath = directory / names.dataFile;
+    std::ofstream data(dataPath);
+    data << "PatientData " << names.eventLabel << " TimeToEvent FollowUpTime\n";
+    for (std::size_t i = 0; i < patients.size(); ++i) {
+        const PatientLine& line = patients[i];
+        data << formatted("P%03zu %d %.17g %.17g\n", i + 1, line.responseIndicator,
+                          line.timeToEvent, line.followUpTime);
+    }
+    closeChecked(data, dataPath);
+}
+
+std::string consoleResultLine(EventType eventType, double rateBound, double probability) {
+    std::ostringstream line;
+    line << (eventType == EventType::Toxicity ? "RESULTS: Pr(Toxicity rate >"
+                                              : "RESULTS: Pr(Efficacy rate <")
+         << rateBound << ")=" << probability;
+    return line.str();
+}
+
+}  // namespace quillmere

@@ -1,0 +1,74 @@
+#include "design/operating_characteristics.h"
+
+#include <cmath>
+
+namespace quillmere {
+
+double proportionError(double proportion, int trials) {
+    return std::sqrt(proportion * (1 - proportion) / trials);
+}
+
+MeanEstimate estimateMean(const std::vector<double>& values) {
+    MeanEstimate estimate;
+    if (values.empty()) {
+        return estimate;
+    }
+    double sum = 0.0;
+    for (const double value : values) {
+        sum += value;
+    }
+    const double n = static_cast<double>(values.size());
+    estimate.mean = sum / n;
+    if (values.size() < 2) {
+        return estimate;
+    }
+    double squares = 0.0;
+    for (const double value : values) {
+        squares += (value - estimate.mean) * (value - estimate.mean);
+    }
+    estimate.error = std::sqrt(squares / (n - 1) / n);
+    return estimate;
+}
+
+ScenarioSummary summariseScenario(double trueRate, const std::vector<TrialOutcome>& outcomes,
+                                  int lookCount) {
+    ScenarioSummary summary;
+    summary.trueRate = trueRate;
+    summary.trials = static_cast<int>(outcomes.size());
+    summary.stopByLook.assign(lookCount, 0.0);
+    std::vector<double> enrolled;
+    std::vector<double> durations;
+    long stopped = 0;
+    long looks = 0;
+    long pending = 0;
+    long priorOnly = 0;
+    for (const TrialOutcome& outcome : outcomes) {
+        if (outcome.stopLook > 0) {
+            ++stopped;
+            summary.stopByLook.at(outcome.stopLook - 1) += 1.0;
+        }
+        enrolled.push_back(outcome.enrolled);
+        durations.push_back(outcome.duration);
+        looks += outcome.looksRun;
+        pending += outcome.pendingAtLooks;
+        priorOnly += outcome.priorOnlyLooks;
+    }
+    const double n = summary.trials;
+    summary.earlyStop = stopped / n;
+    summary.earlyStopError = proportionError(summary.earlyStop, summary.trials);
+    for (double& share : summary.stopByLook) {
+        share /= n;
+    }
+    const MeanEstimate patients = estimateMean(enrolled);
+    const MeanEstimate duration = estimateMean(durations);
+    summary.meanEnrolled = patients.mean;
+    summary.meanEnrolledError = patients.error;
+    summary.meanDuration = duration.mean;
+    summary.meanDurationError = duration.error;
+    summary.meanLooksRun = looks / n;
+    summary.meanPendingPerLook = looks > 0 ? static_cast<double>(pending) / looks : 0.0;
+    summary.priorOnlyShare = looks > 0 ? static_cast<double>(priorOnly) / looks : 0.0;
+    return summary;
+}
+
+}  // namespace quillmere

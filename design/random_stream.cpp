@@ -1,0 +1,64 @@
+#include "design/random_stream.h"
+
+#include <cmath>
+
+namespace quillmere {
+namespace {
+
+std::uint64_t rotateLeft(std::uint64_t x, int k) {
+    return (x << k) | (x >> (64 - k));
+}
+
+}  // namespace
+
+std::uint64_t splitMix64(std::uint64_t& state) {
+    state += 0x9E3779B97F4A7C15ULL;
+    std::uint64_t z = state;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
+RandomStream replicateStream(std::uint64_t seed, int scenario, int replicate) {
+    std::uint64_t key = seed;
+    key = splitMix64(key) ^ static_cast<std::uint64_t>(scenario);
+    key = splitMix64(key) ^ static_cast<std::uint64_t>(replicate);
+    RandomStream stream;
+    for (std::uint64_t& word : stream.state) {
+        word = splitMix64(key);
+    }
+    return stream;
+}
+
+std::uint64_t nextBits(RandomStream& stream) {
+    std::array<std::uint64_t, 4>& s = stream.state;
+    const std::uint64_t result = rotateLeft(s[1] * 5, 7) * 9;
+    const std::uint64_t t = s[1] << 17;
+    s[2] ^= s[0];
+    s[3] ^= s[1];
+    s[1] ^= s[2];
+    s[0] ^= s[3];
+    s[2] ^= t;
+    s[3] = rotateLeft(s[3], 45);
+    return result;
+}
+
+double openUniform(RandomStream& stream) {
+    const double top53 = static_cast<double>(nextBits(stream) >> 11);
+    return (top53 + 0.5) * 0x1.0p-53;
+}
+
+double exponentialVariate(RandomStream& stream, double rate) {
+    return -std::log(openUniform(stream)) / rate;
+}
+
+double weibullVariate(RandomStream& stream, double shape, double scale) {
+    const double u = openUniform(stream);
+    return scale * std::pow(-std::log1p(-u), 1.0 / shape);
+}
+
+double weibullScaleFor(double probability, double window, double shape) {
+    return window / std::pow(-std::log1p(-probability), 1.0 / shape);
+}
+
+}  // namespace quillmere

@@ -1,0 +1,50 @@
+#include "design/report_csv.h"
+
+#include "design/look_schedule.h"
+#include "design/text_format.h"
+
+namespace quillmere {
+
+void writeOperatingCsv(std::ostream& out, const std::vector<ScenarioSummary>& summaries) {
+    out << "scenario,true_rate,trials,early_stop_probability,early_stop_se,expected_patients,"
+           "expected_patients_se,expected_duration,expected_duration_se,mean_looks_run,"
+           "mean_pending_per_look,prior_only_look_share\n";
+    int scenario = 1;
+    for (const ScenarioSummary& s : summaries) {
+        out << formatted("%d,%.17g,%d,%.8g,%.8g,%.8g,%.8g,%.8g,%.8g,%.8g,%.8g,%.8g\n", scenario++,
+                         s.trueRate, s.trials, s.earlyStop, s.earlyStopError, s.meanEnrolled,
+                         s.meanEnrolledError, s.meanDuration, s.meanDurationError, s.meanLooksRun,
+                         s.meanPendingPerLook, s.priorOnlyShare);
+    }
+}
+
+void writeStopByLookCsv(std::ostream& out, const DesignSettings& design,
+                        const std::vector<ScenarioSummary>& summaries) {
+    out << "scenario,true_rate,look,patients_enrolled,stop_probability\n";
+    int scenario = 1;
+    for (const ScenarioSummary& s : summaries) {
+        for (int look = 1; look <= scheduledLookCount(design); ++look) {
+            out << formatted("%d,%.17g,%d,%d,%.8g\n", scenario, s.trueRate, look,
+                             enrolledAtLook(design, look), s.stopByLook[look - 1]);
+        }
+        ++scenario;
+    }
+}
+
+void writeBoundaryCsv(std::ostream& out, const std::vector<BoundaryRow>& rows) {
+    out << "patients,boundary,probability_at_boundary,probability_beside,monotone\n";
+    for (const BoundaryRow& row : rows) {
+        out << row.patients << ',';
+        if (row.boundary) {
+            out << *row.boundary << formatted(",%.9g,", row.probabilityAtBoundary);
+            if (row.probabilityBeside) {
+                out << formatted("%.9g", *row.probabilityBeside);
+            }
+        } else {
+            out << ",,";
+        }
+        out << ',' << (row.monotone ? "yes" : "no") << '\n';
+    }
+}
+
+}  // namespace quillmere

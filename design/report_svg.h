@@ -1,0 +1,24 @@
+#pragma once
+
+#include <ostream>
+#include <vector>
+
+#include "design/design_settings.h"
+#include "design/operating_characteristics.h"
+
+namespace quillmere {
+
+// The probability of early termination (left axis) and the expected number
+// of patients (right axis) against the true rate.
+void writeOperatingPlot(std::ostream& out, const DesignSettings& design,
+                        const std::vector<ScenarioSummary>& summaries);
+
+// The same curves for the design expressed in several time units.
+struct UnitCurves {
+    std::string unitName;
+    std::vector<ScenarioSummary> summaries;
+};
+void writeUnitsPlot(std::ostream& out, const DesignSettings& design,
+                    const std::vector<UnitCurves>& units);
+
+}  // namespace quillmere

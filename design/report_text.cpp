@@ -1,0 +1,101 @@
+#include "design/report_text.h"
+
+#include "design/look_schedule.h"
+#include "design/text_format.h"
+
+namespace quillmere {
+
+std::string ruleProbabilityText(const DesignSettings& design) {
+    switch (design.eventType) {
+        case EventType::Toxicity:
+            return formatted("Pr(toxicity rate > %g)", design.rateBound);
+        case EventType::Efficacy:
+            return formatted("Pr(efficacy rate < %g)", design.rateBound);
+        case EventType::DiseaseProgression:
+            return formatted("Pr(progression-free rate < %g)", design.rateBound);
+    }
+    return "";
+}
+
+namespace {
+
+std::string stopReason(EventType eventType) {
+    return eventType == EventType::Toxicity ? "safety" : "futility";
+}
+
+}  // namespace
+
+void writeDesignHeader(std::ostream& out, const DesignSettings& design) {
+    const char* unit = design.timeUnit.name.c_str();
+    out << "Design: " << eventTypeName(design.eventType) << ", terminate for "
+        << stopReason(design.eventType) << " when " << ruleProbabilityText(design) << " > "
+        << formatted("%g", design.cutoffProbability) << '\n';
+    out << formatted("Window %g %s; up to %d patients arriving at %g per %.*s (Poisson)\n",
+                     design.maxEvaluationWindow, unit, design.maxPatients, design.accrualRate,
+                     static_cast<int>(design.timeUnit.name.size()) - 1, unit);
+    out << formatted(
+        "Looks before the next enrolment after %d patients, then every %d (%d looks); "
+        "run-in: %d outcomes known\n",
+        design.firstLook, design.lookEvery, scheduledLookCount(design), design.minCompleted);
+    out << formatted("Time to event: Weibull, shape %g; %d trials per scenario, seed %llu\n",
+                     design.eventTimeShape, design.trials,
+                     static_cast<unsigned long long>(design.seed));
+    out << "True rate: probability of the " << eventTypeName(design.eventType)
+        << " event within the window\n";
+}
+
+void writeOperatingTable(std::ostream& out, const std::vector<ScenarioSummary>& summaries) {
+    out << "\n true rate  P(early stop)    (s.e.)  E[patients]  (s.e.)  E[duration]   (s.e.)"
+           "  looks run  pending/look  prior-only looks\n";
+    for (const ScenarioSummary& s : summaries) {
+        out << formatted(
+            "%10.4g  %13.4f  (%.4f)  %11.2f  (%.2f)  %11.2f  (%6.2f)  %9.2f  %12.2f  %15.1f%%\n",
+            s.trueRate, s.earlyStop, s.earlyStopError, s.meanEnrolled, s.meanEnrolledError,
+            s.meanDuration, s.meanDurationError, s.meanLooksRun, s.meanPendingPerLook,
+            100 * s.priorOnlyShare);
+    }
+}
+
+void writeStopByLookTable(std::ostream& out, const DesignSettings& design,
+                          const std::vector<ScenarioSummary>& summaries) {
+    out << "\nStopping probability by look (true rate in the column heads)\n look  enrolled";
+    for (const ScenarioSummary& s : summaries) {
+        out << formatted("  %9.4g", s.trueRate);
+    }
+    out << '\n';
+    for (int look = 1; look <= scheduledLookCount(design); ++look) {
+        out << formatted("%5d  %8d", look, enrolledAtLook(design, look));
+        for (const ScenarioSummary& s : summaries) {
+            out << formatted("  %9.4f", s.stopByLook[look - 1]);
+        }
+        out << '\n';
+    }
+}
+
+void writeBoundaryTable(std::ostream& out, const DesignSettings& design,
+                        const std::vector<BoundaryRow>& rows) {
+    const bool efficacy = design.eventType == EventType::Efficacy;
+    const char* counted = design.eventType == EventType::Toxicity   ? "toxicities"
+                          : design.eventType == EventType::Efficacy ? "responses"
+                                                                    : "progressions";
+    out << "Stopping boundaries with every outcome known: terminate for "
+        << stopReason(design.eventType) << " when " << ruleProbabilityText(design) << " > "
+        << formatted("%g", design.cutoffProbability) << ",\nthat is when the number of " << counted
+        << " among n patients is " << (efficacy ? "at most" : "at least")
+        << " the boundary ('-': never).\n\n";
+    out << formatted("%5s  %8s  %17s  %17s\n", "n", "boundary", "Pr at boundary",
+                     efficacy ? "Pr at one more" : "Pr at one fewer");
+    for (const BoundaryRow& row : rows) {
+        if (!row.boundary) {
+            out << formatted("%5d  %8s\n", row.patients, "-");
+            continue;
+        }
+        std::string beside =
+            row.probabilityBeside ? formatted("%17.6g", *row.probabilityBeside) : "";
+        out << formatted("%5d  %8d  %17.6g  %s%s\n", row.patients, *row.boundary,
+                         row.probabilityAtBoundary, beside.c_str(),
+                         row.monotone ? "" : "  (not monotone)");
+    }
+}
+
+}  // namespace quillmere

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "design/boundaries.h"
+#include "design/design_settings.h"
+#include "design/operating_characteristics.h"
+
+namespace quillmere {
+
+// "Pr(toxicity rate > 0.3)", "Pr(efficacy rate < 0.3)" or
+// "Pr(progression-free rate < 0.3)": what the rule compares with the cut-off.
+std::string ruleProbabilityText(const DesignSettings& design);
+
+// The design in a few lines: rule, window, enrolment, looks, scenarios.
+void writeDesignHeader(std::ostream& out, const DesignSettings& design);
+
+void writeOperatingTable(std::ostream& out, const std::vector<ScenarioSummary>& summaries);
+void writeStopByLookTable(std::ostream& out, const DesignSettings& design,
+                          const std::vector<ScenarioSummary>& summaries);
+void writeBoundaryTable(std::ostream& out, const DesignSettings& design,
+                        const std::vector<BoundaryRow>& rows);
+
+}  // namespace quillmere

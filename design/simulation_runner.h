@@ -1,0 +1,30 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "design/trial_simulation.h"
+
+namespace quillmere {
+
+// Replicates first..last, counted from 0, both included.
+struct ReplicateRange {
+    int first = 0;
+    int last = 0;
+    int size() const { return last - first + 1; }
+};
+
+// Outcomes by scenario, then by replicate in range order.
+using ScenarioOutcomes = std::vector<std::vector<TrialOutcome>>;
+
+// Called on the calling thread with the number of trials done so far.
+using ProgressCallback = std::function<void(long done, long total)>;
+
+// Simulates every scenario over the replicate range on `threads` worker
+// threads. Each result is stored at its replicate's index and every replicate
+// draws from its own stream, so the outcomes are the same for any thread
+// count. The first failure of any worker stops the run and is rethrown.
+ScenarioOutcomes runSimulation(const SimulationPlan& plan, ReplicateRange range, int threads,
+                               const ProgressCallback& progress);
+
+}  // namespace quillmere

@@ -1,0 +1,70 @@
+#include "design/trial_simulation.h"
+
+#include <algorithm>
+
+namespace quillmere {
+namespace {
+
+std::vector<SimulatedPatient> designCohort(const SimulationPlan& plan, int scenario,
+                                           int replicate) {
+    const DesignSettings& design = plan.design;
+    RandomStream stream = replicateStream(design.seed, scenario, replicate);
+    return simulateCohort(design, design.trueRates.at(scenario), stream);
+}
+
+// The moment the last enrolled patient's outcome is known.
+double completionTime(const std::vector<SimulatedPatient>& cohort, double window) {
+    double end = 0.0;
+    for (const SimulatedPatient& patient : cohort) {
+        end = std::max(end, patient.arrivalTime + std::min(patient.eventTime, window));
+    }
+    return end;
+}
+
+}  // namespace
+
+AnalysisSettings analysisSettings(const SimulationPlan& plan) {
+    const DesignSettings& design = plan.design;
+    return {design.eventType, design.rateBound, design.cutoffProbability,
+            design.maxEvaluationWindow * plan.timeScale};
+}
+
+std::vector<SimulatedPatient> analysedCohort(const SimulationPlan& plan, int scenario,
+                                             int replicate) {
+    return scaledCohort(designCohort(plan, scenario, replicate), plan.timeScale);
+}
+
+TrialOutcome simulateTrial(const SimulationPlan& plan, int scenario, int replicate, TrialData& work,
+                           std::vector<LookTrace>* trace) {
+    const DesignSettings& design = plan.design;
+    const AnalysisSettings settings = analysisSettings(plan);
+    const std::vector<SimulatedPatient> cohort = designCohort(plan, scenario, replicate);
+    const std::vector<SimulatedPatient> analysed = scaledCohort(cohort, plan.timeScale);
+    TrialOutcome outcome;
+    for (int look = 1; look <= scheduledLookCount(design); ++look) {
+        const int enrolled = enrolledAtLook(design, look);
+        LookSnapshot snapshot = takeSnapshot(analysed, enrolled, settings.maxEvaluationWindow);
+        if (snapshot.completed < design.minCompleted) {
+            continue;
+        }
+        fillTrialRecord(work, snapshot.patients, settings);
+        const LookResult result = analyseRecord(work, settings);
+        ++outcome.looksRun;
+        outcome.pendingAtLooks += snapshot.pending;
+        outcome.priorOnlyLooks += result.priorOnly ? 1 : 0;
+        if (trace != nullptr) {
+            trace->push_back({look, std::move(snapshot), result});
+        }
+        if (result.terminate) {
+            outcome.stopLook = look;
+            outcome.enrolled = enrolled;
+            outcome.duration = cohort[enrolled].arrivalTime;
+            return outcome;
+        }
+    }
+    outcome.enrolled = design.maxPatients;
+    outcome.duration = completionTime(cohort, design.maxEvaluationWindow);
+    return outcome;
+}
+
+}  // namespace quillmere

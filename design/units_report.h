@@ -1,0 +1,33 @@
+#pragma once
+
+#include <ostream>
+#include <vector>
+
+#include "design/design_settings.h"
+#include "design/operating_characteristics.h"
+#include "design/simulation_runner.h"
+
+namespace quillmere {
+
+// The simulation of the design with its times written in one unit.
+struct UnitRun {
+    TimeUnit unit;
+    double factor = 1.0;  // design time -> this unit
+    ScenarioOutcomes outcomes;
+    std::vector<ScenarioSummary> summaries;
+};
+
+// Share of the trials of a scenario whose outcome (the stopping look, or no
+// stop) differs between two runs of the same replicates.
+double differingShare(const std::vector<TrialOutcome>& a, const std::vector<TrialOutcome>& b);
+
+// Side by side: what the hazard range [0.001, 100] per unit means over the
+// window in each unit, then the operating characteristics per unit and the
+// share of trials decided otherwise than in the reference unit.
+void writeUnitsTable(std::ostream& out, const DesignSettings& design,
+                     const std::vector<UnitRun>& runs, const UnitRun& reference);
+
+void writeUnitsCsv(std::ostream& out, const DesignSettings& design,
+                   const std::vector<UnitRun>& runs, const UnitRun& reference);
+
+}  // namespace quillmere

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "design/design_test_support.h"
+#include "design/operating_characteristics.h"
+#include "design/simulation_report.h"
+#include "design/simulation_runner.h"
+
+namespace quillmere {
+namespace {
+
+using testing::directoryFiles;
+using testing::freshDirectory;
+using testing::runTool;
+
+std::string writeDesign(const DesignSettings& design, const std::string& name) {
+    const auto path = freshDirectory(name) / "trial.design";
+    testing::writeText(path, testing::designFileText(design));
+    return path.string();
+}
+
+TEST(Simulation, OutputIsTheSameForOneAndTwoThreads) {
+    const std::string file = writeDesign(testing::smallDesign(EventType::Toxicity), "threads");
+    const auto one = freshDirectory("threads-1");
+    const auto two = freshDirectory("threads-2");
+    const testing::ToolRun first = runTool({"simulate", file, "--threads", "1", "--out", one});
+    const testing::ToolRun second = runTool({"simulate", file, "--threads", "2", "--out", two});
+    ASSERT_EQ(first.status, 0) << first.err;
+    ASSERT_EQ(second.status, 0) << second.err;
+    // The console tables agree; only the directory named at the end differs.
+    EXPECT_EQ(first.out.substr(0, first.out.find("Written into")),
+              second.out.substr(0, second.out.find("Written into")));
+    const auto files = directoryFiles(one);
+    EXPECT_EQ(files.size(), 4u);
+    EXPECT_EQ(files, directoryFiles(two));
+}
+
+TEST(Simulation, MergedShardsGiveTheResultOfOneRun) {
+    const std::string file =
+        writeDesign(testing::smallDesign(EventType::DiseaseProgression), "shards");
+    const auto whole = freshDirectory("shards-whole");
+    const auto shardA = freshDirectory("shards-a");
+    const auto shardB = freshDirectory("shards-b");
+    const auto merged = freshDirectory("shards-merged");
+    ASSERT_EQ(runTool({"simulate", file, "--threads", "2", "--out", whole}).status, 0);
+    ASSERT_EQ(runTool({"simulate", file, "--replicates", "4-6", "--out", shardB}).status, 0);
+    ASSERT_EQ(runTool({"simulate", file, "--replicates", "1-3", "--out", shardA}).status, 0);
+    const testing::ToolRun merge = runTool({"merge", file, "--out", merged, shardB, shardA});
+    ASSERT_EQ(merge.status, 0) << merge.err;
+    EXPECT_EQ(directoryFiles(merged), directoryFiles(whole));
+
+    // A shard given twice, or one missing, is refused.
+    const testing::ToolRun twice = runTool({"merge", file, "--out", merged, shardA, shardA});
+    EXPECT_NE(twice.status, 0);
+    EXPECT_NE(twice.err.find("Replicate 1 of scenario 1 appears twice"), std::string::npos);
+    const testing::ToolRun missing = runTool({"merge", file, "--out", merged, shardA});
+    EXPECT_NE(missing.status, 0);
+    EXPECT_NE(missing.err.find("Replicate 4 of scenario 1 is missing."), std::string::npos);
+}
+
+TEST(Simulation, ShardsOfAnotherDesignAreRefused) {
+    DesignSettings design = testing::smallDesign(EventType::Toxicity);
+    design.trials = 2;
+    const std::string file = writeDesign(design, "other-design");
+    const auto shard = freshDirectory("other-design-shard");
+    ASSERT_EQ(runTool({"simulate", file, "--replicates", "1-2", "--out", shard}).status, 0);
+    design.seed += 1;
+    const std::string otherFile = writeDesign(design, "other-design-2");
+    const testing::ToolRun merge =
+        runTool({"merge", otherFile, "--out", freshDirectory("other-merged"), shard});
+    EXPECT_NE(merge.status, 0);
+    EXPECT_NE(merge.err.find("belongs to another design"), std::string::npos);
+}
+
+// A rule that stopped on the wrong side would show here: with a run-in the
+// trial stops almost always when the true rate is far beyond the bound and
+// rarely when it is far on the safe side.
+TEST(Simulation, StopsWhenTheRateIsFarBeyondTheBoundAndRarelyOtherwise) {
+    struct Case {
+        EventType type;
+        double safe;
+        double beyond;
+    };
+    for (const Case& c :
+         {Case{EventType::Toxicity, 0.03, 0.8}, Case{EventType::Efficacy, 0.8, 0.02},
+          Case{EventType::DiseaseProgression, 0.1, 0.95}}) {
+        DesignSettings design = testing::smallDesign(c.type);
+        design.maxPatients = 20;
+        design.firstLook = 8;
+        design.lookEvery = 4;
+        design.minCompleted = 6;
+        design.accrualRate = 0.2;
+        design.trueRates = {c.safe, c.beyond};
+        design.trials = 20;
+        const ScenarioOutcomes outcomes =
+            runSimulation({design, 1.0}, {0, design.trials - 1}, 2, [](long, long) {});
+        const std::vector<ScenarioSummary> summaries = summariseOutcomes(design, outcomes);
+        EXPECT_LE(summaries[0].earlyStop, 0.1) << static_cast<int>(c.type);
+        EXPECT_GE(summaries[1].earlyStop, 0.9) << static_cast<int>(c.type);
+        EXPECT_GT(summaries[1].meanLooksRun, 0.0);
+    }
+}
+
+TEST(OperatingCharacteristics, StandardErrorsOfTheEstimates) {
+    std::vector<TrialOutcome> outcomes(10);
+    for (int r = 0; r < 10; ++r) {
+        outcomes[r].enrolled = 20;
+        outcomes[r].duration = 100.0 + r;
+        outcomes[r].looksRun = 2;
+        outcomes[r].pendingAtLooks = 5;
+        outcomes[r].priorOnlyLooks = r == 0 ? 1 : 0;
+    }
+    for (const int r : {1, 4, 7}) {
+        outcomes[r].stopLook = r == 7 ? 2 : 1;
+        outcomes[r].enrolled = 10;
+    }
+    const ScenarioSummary s = summariseScenario(0.3, outcomes, 3);
+    EXPECT_DOUBLE_EQ(s.earlyStop, 0.3);
+    EXPECT_DOUBLE_EQ(s.earlyStopError, std::sqrt(0.3 * 0.7 / 10));
+    EXPECT_EQ(s.stopByLook, (std::vector<double>{0.2, 0.1, 0.0}));
+    EXPECT_DOUBLE_EQ(s.meanEnrolled, 17.0);
+    // Sample variance of seven 20s and three 10s: 210 / 9.
+    EXPECT_DOUBLE_EQ(s.meanEnrolledError, std::sqrt(210.0 / 9 / 10));
+    EXPECT_DOUBLE_EQ(s.meanDuration, 104.5);
+    EXPECT_DOUBLE_EQ(s.meanDurationError, std::sqrt(82.5 / 9 / 10));
+    EXPECT_DOUBLE_EQ(s.meanPendingPerLook, 2.5);
+    EXPECT_DOUBLE_EQ(s.priorOnlyShare, 0.05);
+    EXPECT_EQ(proportionError(0.0, 50), 0.0);
+}
+
+TEST(Simulation, UnitsComparisonWritesEveryUnitAgainstTheDesignUnit) {
+    DesignSettings design = testing::smallDesign(EventType::Efficacy);
+    design.trials = 3;
+    const std::string file = writeDesign(design, "units");
+    const auto units = freshDirectory("units-out");
+    const testing::ToolRun run =
+        runTool({"units", file, "--units", "hours,months", "--out", units, "--threads", "2"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::istringstream csv(testing::readText(units / "units.csv"));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(csv, line);) {
+        lines.push_back(line);
+    }
+    // The design's own unit comes first, then the units asked for; two
+    // scenarios each.
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[1].rfind("days,30,", 0), 0u);
+    EXPECT_EQ(lines[3].rfind("hours,720,", 0), 0u);
+    EXPECT_EQ(lines[5].rfind("months,0.9856262834,", 0), 0u);
+    for (const int reference : {1, 2}) {
+        EXPECT_EQ(lines[reference].substr(lines[reference].rfind(',')), ",0");
+    }
+    EXPECT_TRUE(std::filesystem::exists(units / "units.svg"));
+}
+
+}  // namespace
+}  // namespace quillmere
