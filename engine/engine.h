@@ -19,12 +19,19 @@ struct HazardPosteriorContext {
     const EngineState* state = nullptr;
 };
 
-// Log posterior (up to a constant) of hazard state->currentHazardIndex at x.
+// Log posterior (up to a constant) of hazard state->currentHazardIndex at x,
+// formed term by term as the model states it; the reference evaluation.
 double hazardLogPosterior(double x, void* context);
+
+// How the sampler evaluates the hazard log-posterior. Both give the same bits;
+// Fast forms each evaluation from terms prepared once per run and per hazard
+// (engine/hazard_posterior_terms.h), Literal calls hazardLogPosterior.
+enum class PosteriorEvaluation { Fast, Literal };
 
 // Gibbs sampler with multiple imputation; leaves hazard and posteriorResult in
 // the record. Returns 0, or the sampler's error code (> 0) that stopped it.
-int runGibbsImputation(TrialData& data, EventType eventType, EngineState& state);
+int runGibbsImputation(TrialData& data, EventType eventType, EngineState& state,
+                       PosteriorEvaluation evaluation = PosteriorEvaluation::Fast);
 
 // The first interval in which no patient has been followed at all (zero total
 // exposure) while some pending patient's remaining window reaches into it:

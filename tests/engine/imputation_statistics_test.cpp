@@ -158,7 +158,7 @@ double engineResult(const TrialInput& input, int replicate) {
 // sweeps can be correlated, e.g. when a hazard without data wanders over its
 // whole range, so its 20-imputation means spread more than independent ones).
 void expectAgreementWithExactSampler(const TrialInput& input, double bound) {
-    constexpr int replicates = 8;
+    constexpr int replicates = 24;
     constexpr int exactImputations = 200000;
     const auto data = recordWithExposures(input);
     const ExactPosterior exact = exactPosterior(*data, bound, exactImputations);

@@ -1,0 +1,98 @@
+#pragma once
+
+// A faster evaluation of the hazard log-posterior that gives exactly the same
+// bits as hazardLogPosterior.
+//
+// The log-likelihood is a sum of terms delta_ij ln(lambda_j) - lambda_j e_ij
+// added one by one, patients in index order and intervals in index order,
+// into a running total that starts at +0.0. Floating-point addition is not
+// associative, so that chain of additions is kept as it stands; what changes
+// is how each term is obtained:
+//
+// 1. ln(lambda_j) is the same number in every term of interval j, so it is
+//    computed once instead of once per term. The logarithm is a function:
+//    the same argument gives the same bits.
+//
+// 2. Within one sampler call only hazard k varies, so the terms of the other
+//    five intervals are formed once (with the same expression and operands
+//    as in the reference evaluation, hence the same bits) and stored in
+//    summation order. They are formed again only when the hazard they rest on
+//    has changed, which the evaluation checks at every call.
+//
+// 3. A cell with delta_ij = 0 and e_ij = ±0 is left out of the chain. For a
+//    finite positive lambda_j its term is exactly ±0:
+//      0 · ln(lambda_j) = ±0 (ln(lambda_j) is finite),
+//      lambda_j · (±0) = ±0 (lambda_j is finite),
+//      (±0) - (±0) = ±0.
+//    Adding ±0 to the running total never changes it: for a non-zero total
+//    s + (±0) = s exactly; for a zero total, round-to-nearest gives +0 for
+//    a sum of zeros unless both are -0. The total starts at +0.0 and a sum
+//    can only be -0 when both operands are -0, so by induction the total is
+//    never -0; hence s + (±0) = s in every case, and dropping the cell leaves
+//    every later partial sum, and the result, unchanged.
+//
+// The terms of interval k are formed at each evaluation exactly as in the
+// reference, delta·ln(x) - x·e, with ln(x) computed once. The prior term is
+// formed exactly as in the reference as well.
+//
+// What is left is one dependent addition per stored cell and evaluation: the
+// chain's latency bounds the speed. Independent evaluations need not wait for
+// one another, though: the points a sampler call is known to evaluate (the
+// four initial abscissae of its envelope and the chain's previous value) can
+// be summed side by side in one pass, each in its own running total with the
+// same additions in the same order, and the values kept for the call.
+//
+// The argument of point 3 needs every hazard (and x) finite and positive,
+// which the sampler guarantees on its range [0.001, 100]; for any other
+// values the evaluation falls back to the reference.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "engine/engine.h"
+
+namespace quillmere {
+
+struct HazardPosteriorTerms {
+    HazardPosteriorContext source;
+
+    // The cells that can contribute, in summation order.
+    std::vector<double> exposure;
+    std::vector<double> eventIndicator;
+    // For each interval, the positions of its cells in the order above.
+    std::array<std::vector<std::size_t>, intervalCount> cellsOfInterval;
+
+    // Terms of the stored cells, each formed with the hazard recorded for its
+    // interval; the terms of an interval without a recorded hazard are unset.
+    std::vector<double> term;
+    std::array<std::uint64_t, intervalCount> termHazardBits{};
+    std::array<bool, intervalCount> termsFormed{};
+
+    // Log-likelihoods formed ahead for points a coming sampler call will ask
+    // for, valid for the index and hazards they were formed with.
+    static constexpr int maxForeseen = 5;
+    int foreseenCount = 0;
+    int foreseenIndex = 0;
+    std::array<std::uint64_t, intervalCount> foreseenHazardBits{};
+    std::array<double, maxForeseen> foreseenX{};
+    std::array<double, maxForeseen> foreseenLogLikelihood{};
+};
+
+// Lays out the record's exposure table and event indicators once per run.
+// The record and state are read again at every evaluation (hazards and the
+// current index may change between calls; the table must not).
+HazardPosteriorTerms prepareHazardPosteriorTerms(const TrialData& data, const EngineState& state);
+
+// The hazard log-posterior with context a HazardPosteriorTerms: bit for bit
+// the value of hazardLogPosterior on the same record and state.
+double fastHazardLogPosterior(double x, void* context);
+
+// Forms, in one pass, the log-likelihoods at up to maxForeseen points for the
+// current hazard index and hazards; later evaluations at exactly these points
+// with the same index and hazards use them. Points outside (0, inf) are
+// ignored.
+void foreseeEvaluations(HazardPosteriorTerms& terms, const std::array<double, 4>& abscissae,
+                        double previousValue);
+
+}  // namespace quillmere
