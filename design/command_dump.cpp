@@ -42,9 +42,10 @@ std::optional<DumpRequest> dumpRequest(const CommandLine& line, const DesignSett
     return request;
 }
 
-// Why a look the simulation did not run is not there.
+// Why a look the simulation did not run is not there, and which ones it ran.
 void explainMissingLook(const DesignSettings& design, const DumpRequest& request,
-                        const TrialOutcome& outcome, std::ostream& err) {
+                        const TrialOutcome& outcome, const std::vector<LookTrace>& trace,
+                        std::ostream& err) {
     const int looks = scheduledLookCount(design);
     if (request.look > looks) {
         err << formatted("There is no look (%d): the design has %d looks.\n", request.look, looks);
@@ -57,6 +58,11 @@ void explainMissingLook(const DesignSettings& design, const DumpRequest& request
             "known.\n",
             request.look, design.minCompleted);
     }
+    err << "Looks run in this trial:";
+    for (const LookTrace& look : trace) {
+        err << ' ' << look.look;
+    }
+    err << (trace.empty() ? " none" : "") << '\n';
 }
 
 }  // namespace
@@ -97,7 +103,7 @@ int runDumpCommand(const CommandLine& line, std::ostream& out, std::ostream& err
             << " -> " << (look.result.terminate ? "TERMINATE" : "CONTINUE") << '\n';
         return 0;
     }
-    explainMissingLook(*design, *request, outcome, err);
+    explainMissingLook(*design, *request, outcome, trace, err);
     return 1;
 }
 

@@ -41,9 +41,9 @@ void writeLookFiles(const std::filesystem::path& directory, const AnalysisSettin
     const std::filesystem::path configPath = directory / names.configFile;
     std::ofstream config(configPath);
     config << "TrialType = " << names.trialType << '\n'
-           << formatted("RateBound = %.17g\n", settings.rateBound)
-           << formatted("CutoffProbability = %.17g\n", settings.cutoffProbability)
-           << formatted("MaxEvaluationWindow = %.17g\n", settings.maxEvaluationWindow)
+           << "RateBound = " << roundTripText(settings.rateBound) << '\n'
+           << "CutoffProbability = " << roundTripText(settings.cutoffProbability) << '\n'
+           << "MaxEvaluationWindow = " << roundTripText(settings.maxEvaluationWindow) << '\n'
            << "InputDataFileName = " << names.dataFile << '\n';
     closeChecked(config, configPath);
 
@@ -52,8 +52,8 @@ void writeLookFiles(const std::filesystem::path& directory, const AnalysisSettin
     data << "PatientData " << names.eventLabel << " TimeToEvent FollowUpTime\n";
     for (std::size_t i = 0; i < patients.size(); ++i) {
         const PatientLine& line = patients[i];
-        data << formatted("P%03zu %d %.17g %.17g\n", i + 1, line.responseIndicator,
-                          line.timeToEvent, line.followUpTime);
+        data << formatted("P%03zu %d ", i + 1, line.responseIndicator)
+             << roundTripText(line.timeToEvent) << ' ' << roundTripText(line.followUpTime) << '\n';
     }
     closeChecked(data, dataPath);
 }

@@ -13,7 +13,7 @@ ProgressMeter::ProgressMeter(std::ostream& out, std::string label)
 void ProgressMeter::operator()(long done, long total) {
     const auto now = std::chrono::steady_clock::now();
     const bool complete = done >= total;
-    if (finished || (!complete && now - lastShown < std::chrono::seconds(2))) {
+    if (finished || (!complete && now - lastShown < std::chrono::seconds(5))) {
         return;
     }
     lastShown = now;

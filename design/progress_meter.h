@@ -7,7 +7,7 @@
 namespace quillmere {
 
 // Shows how far a long run has got on standard error: at most one line every
-// two seconds, and a last one when the run is complete.
+// five seconds, and a last one when the run is complete.
 class ProgressMeter {
   public:
     ProgressMeter(std::ostream& out, std::string label);

@@ -1,6 +1,9 @@
 #include "design/trial_simulation.h"
 
 #include <algorithm>
+#include <stdexcept>
+
+#include "design/text_format.h"
 
 namespace quillmere {
 namespace {
@@ -19,6 +22,18 @@ double completionTime(const std::vector<SimulatedPatient>& cohort, double window
         end = std::max(end, patient.arrivalTime + std::min(patient.eventTime, window));
     }
     return end;
+}
+
+// The engine's result, or its failure named by the look it happened at.
+LookResult analyseLook(TrialData& work, const AnalysisSettings& settings, int scenario,
+                       int replicate, int look) {
+    try {
+        return analyseRecord(work, settings);
+    } catch (const std::runtime_error& failure) {
+        throw std::runtime_error(
+            formatted("Scenario %d, replicate %d, look %d: ", scenario + 1, replicate + 1, look) +
+            failure.what());
+    }
 }
 
 }  // namespace
@@ -48,7 +63,7 @@ TrialOutcome simulateTrial(const SimulationPlan& plan, int scenario, int replica
             continue;
         }
         fillTrialRecord(work, snapshot.patients, settings);
-        const LookResult result = analyseRecord(work, settings);
+        const LookResult result = analyseLook(work, settings, scenario, replicate, look);
         ++outcome.looksRun;
         outcome.pendingAtLooks += snapshot.pending;
         outcome.priorOnlyLooks += result.priorOnly ? 1 : 0;

@@ -37,6 +37,21 @@ TEST(Simulation, OutputIsTheSameForOneAndTwoThreads) {
     EXPECT_EQ(files, directoryFiles(two));
 }
 
+// The engine steps of the console run open summary.txt; the design tool calls
+// the computation alone and leaves its working directory as it was.
+TEST(Simulation, NeverWritesAReportIntoTheWorkingDirectory) {
+    const std::string file = writeDesign(testing::smallDesign(EventType::Efficacy), "no-report");
+    const auto workingDirectory = freshDirectory("no-report-cwd");
+    const auto out = freshDirectory("no-report-out");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(workingDirectory);
+    const int status = runTool({"simulate", file, "--out", out}).status;
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(std::filesystem::is_empty(workingDirectory));
+    EXPECT_FALSE(std::filesystem::exists(out / "summary.txt"));
+}
+
 TEST(Simulation, MergedShardsGiveTheResultOfOneRun) {
     const std::string file =
         writeDesign(testing::smallDesign(EventType::DiseaseProgression), "shards");
