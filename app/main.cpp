@@ -1,3 +1,5 @@
-int main() {
-    return 0;
+#include "app/app.h"
+
+int main(int argc, char** argv) {
+    return quillmere::runQuillmere(argc, argv);
 }

@@ -1,0 +1,15 @@
+#pragma once
+
+// Console driver: the program's entry and dialogue, the patient data file,
+// the input echo, the decision and the report.
+#include "app/decision.h"
+#include "app/exit_status.h"
+#include "app/process_state.h"
+#include "app/trial_record.h"
+
+namespace quillmere {
+
+// The whole console run; returns the program's exit status.
+int runQuillmere(int argc, const char* const* argv);
+
+}  // namespace quillmere

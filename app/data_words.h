@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+namespace quillmere {
+
+// One white-space separated word of the data file. When the word is longer
+// than the limit, only its first `limit` characters are kept and `truncated`
+// is set; the rest of the word is still consumed.
+struct DataWord {
+    std::string text;
+    bool truncated = false;
+};
+
+// The next word, or empty at the end of the file.
+std::optional<DataWord> readDataWord(std::FILE* file, std::size_t limit);
+
+// A whole word as an integer (optional sign, decimal digits, in int range).
+std::optional<int> wholeInteger(const std::string& word);
+
+// A whole word as a decimal number, as a formatted read would take it
+// (including nan and inf); empty when any character is left over.
+std::optional<double> wholeNumber(const std::string& word);
+
+}  // namespace quillmere

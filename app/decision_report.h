@@ -1,0 +1,15 @@
+#pragma once
+
+#include <ostream>
+
+#include "trialdata/trial_data.h"
+
+namespace quillmere {
+
+// Writes the result line and the decision box to the report and the advice to
+// the console. When part of the window holds no follow-up at all while a
+// pending patient reaches into it, a warning precedes the advice and follows
+// the box in the report.
+void reportDecision(std::ostream& report, const TrialData& data, double cutoffProbability);
+
+}  // namespace quillmere

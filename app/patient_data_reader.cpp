@@ -1,0 +1,192 @@
+#include "app/patient_data_reader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "app/console.h"
+#include "app/data_words.h"
+#include "app/trial_record.h"
+#include "config/event_label.h"
+
+namespace quillmere {
+
+namespace {
+
+constexpr std::size_t headerWordLimit = 999;
+constexpr std::size_t identifierLimit = patientIdSize - 1;
+constexpr std::size_t numberWordLimit = 999;
+
+// Prints a line end, the message and a line end, as every record check does.
+bool reject(const std::string& message) {
+    lineEnd(std::cout);
+    std::cout << message;
+    lineEnd(std::cout);
+    return false;
+}
+
+// A header word, or a message when it is missing or does not fit the buffer.
+std::optional<std::string> readHeaderWord(std::FILE* file, const std::string& dataFileName,
+                                          int position, const char* missingMessage) {
+    const std::optional<DataWord> word = readDataWord(file, headerWordLimit);
+    if (!word) {
+        if (missingMessage != nullptr) {
+            reject("The data file (" + dataFileName + ") " + missingMessage);
+        }
+        return std::nullopt;
+    }
+    if (word->truncated) {
+        reject("Header word " + std::to_string(position) + " of the data file (" + dataFileName +
+               ") is longer than 999 characters. Please check the file.");
+        return std::nullopt;
+    }
+    return word->text;
+}
+
+// Reads and checks the header; true when the records may follow.
+bool readHeader(std::FILE* file, const std::string& dataFileName, EventType eventType) {
+    const std::optional<std::string> first = readHeaderWord(
+        file, dataFileName, 1,
+        "is empty. It must start with four header words, the second being the event label.");
+    if (!first) {
+        return false;
+    }
+    const std::optional<std::string> label = readHeaderWord(
+        file, dataFileName, 2,
+        "holds a single word and no event label. It must start with four header words, the "
+        "second being the event label.");
+    if (!label) {
+        return false;
+    }
+    checkEventLabel(*label, eventType, dataFileName);
+    for (int position = 3; position <= 4; ++position) {
+        const std::optional<DataWord> word = readDataWord(file, headerWordLimit);
+        if (word && word->truncated) {
+            return reject("Header word " + std::to_string(position) + " of the data file (" +
+                          dataFileName + ") is longer than 999 characters. Please check the file.");
+        }
+    }
+    return true;
+}
+
+struct RecordValues {
+    std::optional<int> response;  // empty: not a whole number
+    double eventTime = 0.0;       // NaN when the word is not a number
+    double followUpTime = 0.0;
+};
+
+double numberOrNaN(const DataWord& word) {
+    const std::optional<double> value = word.truncated ? std::nullopt : wholeNumber(word.text);
+    return value ? *value : std::nan("");
+}
+
+// The three words after an identifier; empty when the file ends first.
+std::optional<RecordValues> readRecordValues(std::FILE* file) {
+    const std::optional<DataWord> response = readDataWord(file, numberWordLimit);
+    const std::optional<DataWord> eventTime =
+        response ? readDataWord(file, numberWordLimit) : std::nullopt;
+    const std::optional<DataWord> followUp =
+        eventTime ? readDataWord(file, numberWordLimit) : std::nullopt;
+    if (!followUp) {
+        return std::nullopt;
+    }
+    RecordValues values;
+    values.response = response->truncated ? std::nullopt : wholeInteger(response->text);
+    values.eventTime = numberOrNaN(*eventTime);
+    values.followUpTime = numberOrNaN(*followUp);
+    return values;
+}
+
+// The checks of one record in their fixed order; the first that fails gives
+// the message. An empty result means the record is accepted.
+std::optional<std::string> recordProblem(const std::string& id, const RecordValues& values,
+                                         double window) {
+    const double t = values.eventTime;
+    const double u = values.followUpTime;
+    if (t > window) {
+        return "For patient " + id +
+               ", event time is not allowed to be larger than maximum follow up time you "
+               "entered. Please re-enter!";
+    }
+    if (t < 0 || std::isnan(t)) {
+        return "Invalid event time! Please check the data for patient " + id;
+    }
+    if (u == 0) {
+        return "For patient " + id +
+               ", follow-up time is 0 which indicates he/she has not been enrolled. Please "
+               "re-enter!";
+    }
+    if (t > u) {
+        return "For patient " + id +
+               ", event time is larger than follow-up time which is impossible. Please re-enter!";
+    }
+    if (!std::isfinite(u)) {
+        return "For patient " + id + ", Invalid event time! Please re-enter!";
+    }
+    if (!values.response || (*values.response != 0 && *values.response != 1)) {
+        return "For patient " + id +
+               ", invalid response indicator! Only 0 or 1 is allowed. Please check.";
+    }
+    return std::nullopt;
+}
+
+// Reads one record after its identifier into slot `index`; false after a
+// message.
+bool readRecord(std::FILE* file, const DataWord& identifier, int index, TrialData& data) {
+    if (identifier.truncated || identifier.text.find('\0') != std::string::npos) {
+        const std::string shown = identifier.text.substr(0, identifier.text.find('\0'));
+        return reject("The identifier of patient number " + std::to_string(index + 1) + " (" +
+                      shown +
+                      "...) is longer than 99 characters or holds a NUL character. "
+                      "Please re-enter!");
+    }
+    const std::string& id = identifier.text;
+    const std::optional<RecordValues> values = readRecordValues(file);
+    if (!values) {
+        return reject("For patient " + id +
+                      ", the record is incomplete: the response indicator, event time and "
+                      "follow-up time must follow the identifier. Please re-enter!");
+    }
+    if (const std::optional<std::string> problem =
+            recordProblem(id, *values, data.maxEvaluationWindow)) {
+        return reject(*problem);
+    }
+    std::copy(id.begin(), id.end(), data.patientId[index].begin());
+    data.patientId[index][id.size()] = '\0';
+    data.responseIndicator[index] = *values->response;
+    data.timeToEvent[index] = values->eventTime;
+    data.followUpTime[index] = values->followUpTime;
+    data.observedTime[index] = observedTimeFor(*values->response, values->eventTime,
+                                               values->followUpTime, data.maxEvaluationWindow);
+    return true;
+}
+
+}  // namespace
+
+bool readPatientData(std::FILE* file, const std::string& dataFileName, TrialData& data,
+                     EventType eventType) {
+    if (!readHeader(file, dataFileName, eventType)) {
+        return false;
+    }
+    int count = 0;
+    for (std::optional<DataWord> identifier = readDataWord(file, identifierLimit); identifier;
+         identifier = readDataWord(file, identifierLimit)) {
+        if (count == maxPatients) {
+            lineEnd(std::cout);
+            std::cout << "The number of patients entered exceed the limits. Please only enter "
+                         "less or equal to 500 patients";
+            std::cout.flush();
+            return false;
+        }
+        if (!readRecord(file, *identifier, count, data)) {
+            return false;
+        }
+        ++count;
+    }
+    data.patientCount = count;
+    return true;
+}
+
+}  // namespace quillmere
