@@ -50,6 +50,30 @@ TEST(Configuration, SixKeysEndTheRunWithTheCountMessageOnly) {
     EXPECT_FALSE(dir.exists("summary.txt"));
 }
 
+TEST(Configuration, MissingFileShowsTheWholeBlock) {
+    TrialDirectory dir;
+    const ProgramRun run = dir.run({"2"});
+    const std::string path =
+        (std::filesystem::canonical(dir.path()) / "TrialConfig_Efficacy.config").string();
+    EXPECT_EQ(run.out, bannerText + confirmationText("EFFICACY.") + "Failure to load file (" +
+                           path +
+                           ").\n"
+                           "Number of entries in config file is not appropriate, should have (5) "
+                           "entries, but (0) entries.\n"
+                           "Failure to find key in file (TrialType).\n"
+                           "Type of event provided () is not appropriate. Limit inputs to "
+                           "Toxicity, Efficacy, or DiseaseProgression\n"
+                           "Failure to find key in file (RateBound).\n"
+                           "Failure to find key in file (CutoffProbability).\n"
+                           "Failure to find key in file (MaxEvaluationWindow).\n"
+                           "Failure to find key in file (InputDataFileName).\n"
+                           "Filename provided () is not appropriate. \n"
+                           "Limit inputs to data_toxicity.txt, data_efficacy.txt, or "
+                           "data_diseaseProgression.txt\n\n");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_FALSE(dir.exists("summary.txt"));
+}
+
 TEST(Configuration, TrialTypeOfTheFileDecidesNotTheAnswer) {
     TrialDirectory dir;
     writeTrial(dir, efficacy, "A 1 3 30\nB 0 30 30\n");

@@ -2,12 +2,15 @@
 // run appends to summary.txt, byte for byte (the date line aside).
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <regex>
 #include <sstream>
 
 #include "app/console_text.h"
 #include "app/program_runner.h"
 #include "app/trial_files.h"
+#include "numeric/incomplete_beta.h"
 
 namespace quillmere::testing {
 namespace {
@@ -170,6 +173,33 @@ TEST(CompleteRun, SameInputsGiveTheSameOutput) {
     EXPECT_EQ(a.status, 0);
     EXPECT_EQ(a.out, b.out);
     EXPECT_EQ(withoutDate(first.read("summary.txt")), withoutDate(second.read("summary.txt")));
+}
+
+// The cut-off written with every digit, so that it equals p exactly.
+std::string exactText(double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+TEST(Decision, ProbabilityEqualToTheCutOffContinues) {
+    // No pending patient: every retained sweep adds the same value, so p is
+    // known; a cut-off equal to p continues, one just below terminates.
+    const double value = static_cast<double>(betai(2.1f, 8.2f, 0.3f));
+    double sum = 0.0;
+    for (int i = 0; i < 20; ++i) {
+        sum += value;
+    }
+    const double p = 1 - sum / 20;
+    TrialDirectory dir;
+    writeTrial(dir, toxicity, tenPatients, "30", "0.3", exactText(p));
+    ASSERT_EQ(dir.run({"1"}, "x").status, 0);
+    EXPECT_NE(dir.read("summary.txt").find("it is LOWER than the cut-off"), std::string::npos);
+
+    TrialDirectory below;
+    writeTrial(below, toxicity, tenPatients, "30", "0.3", exactText(std::nextafter(p, 0.0)));
+    ASSERT_EQ(below.run({"1"}, "x").status, 0);
+    EXPECT_NE(below.read("summary.txt").find("it is HIGHER than the cut-off"), std::string::npos);
 }
 
 std::string defaultFormatted(double value) {
