@@ -27,12 +27,24 @@ bool reject(const std::string& message) {
     return false;
 }
 
+// A word that cannot be read because reading failed (a directory in place of
+// the file, a device error) must not pass for the end of the file: the data
+// would look empty or cut short. True, after a message, when that happened.
+bool readFailed(std::FILE* file, const std::string& dataFileName) {
+    if (std::ferror(file) == 0) {
+        return false;
+    }
+    reject("The data file (" + dataFileName +
+           ") could not be read. Please check that it is a readable file.");
+    return true;
+}
+
 // A header word, or a message when it is missing or does not fit the buffer.
 std::optional<std::string> readHeaderWord(std::FILE* file, const std::string& dataFileName,
                                           int position, const char* missingMessage) {
     const std::optional<DataWord> word = readDataWord(file, headerWordLimit);
     if (!word) {
-        if (missingMessage != nullptr) {
+        if (!readFailed(file, dataFileName)) {
             reject("The data file (" + dataFileName + ") " + missingMessage);
         }
         return std::nullopt;
@@ -63,6 +75,9 @@ bool readHeader(std::FILE* file, const std::string& dataFileName, EventType even
     checkEventLabel(*label, eventType, dataFileName);
     for (int position = 3; position <= 4; ++position) {
         const std::optional<DataWord> word = readDataWord(file, headerWordLimit);
+        if (!word && readFailed(file, dataFileName)) {
+            return false;
+        }
         if (word && word->truncated) {
             return reject("Header word " + std::to_string(position) + " of the data file (" +
                           dataFileName + ") is longer than 999 characters. Please check the file.");
@@ -134,7 +149,8 @@ std::optional<std::string> recordProblem(const std::string& id, const RecordValu
 
 // Reads one record after its identifier into slot `index`; false after a
 // message.
-bool readRecord(std::FILE* file, const DataWord& identifier, int index, TrialData& data) {
+bool readRecord(std::FILE* file, const std::string& dataFileName, const DataWord& identifier,
+                int index, TrialData& data) {
     if (identifier.truncated || identifier.text.find('\0') != std::string::npos) {
         const std::string shown = identifier.text.substr(0, identifier.text.find('\0'));
         return reject("The identifier of patient number " + std::to_string(index + 1) + " (" +
@@ -145,6 +161,9 @@ bool readRecord(std::FILE* file, const DataWord& identifier, int index, TrialDat
     const std::string& id = identifier.text;
     const std::optional<RecordValues> values = readRecordValues(file);
     if (!values) {
+        if (readFailed(file, dataFileName)) {
+            return false;
+        }
         return reject("For patient " + id +
                       ", the record is incomplete: the response indicator, event time and "
                       "follow-up time must follow the identifier. Please re-enter!");
@@ -180,10 +199,13 @@ bool readPatientData(std::FILE* file, const std::string& dataFileName, TrialData
             std::cout.flush();
             return false;
         }
-        if (!readRecord(file, *identifier, count, data)) {
+        if (!readRecord(file, dataFileName, *identifier, count, data)) {
             return false;
         }
         ++count;
+    }
+    if (readFailed(file, dataFileName)) {
+        return false;
     }
     data.patientCount = count;
     return true;

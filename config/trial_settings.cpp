@@ -1,6 +1,9 @@
 #include "config/trial_settings.h"
 
 #include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
 #include <locale>
 #include <sstream>
 
@@ -33,9 +36,67 @@ std::string numberText(double number) {
     return text.str();
 }
 
+// The shortest text that reads back as the same number, so that a value
+// just outside a computation limit never shows as the limit itself (the
+// default form would show 0.99999999 as 1).
+std::string exactNumberText(double number) {
+    std::array<char, 32> text{};
+    const auto written = std::to_chars(text.data(), text.data() + text.size(), number);
+    return std::string(text.data(), written.ptr);
+}
+
 void reportMissingKey(std::ostream& sink, const std::string& key) {
     sink << "Failure to find key in file (" << key << ")." << std::endl;
 }
+
+// A value such as nan, inf or 1e999 does not convert and is reported as a
+// missing key; this line says what is really wrong with it.
+void reportNonFiniteValue(ConfigFileReader& reader, std::ostream& sink, const std::string& key,
+                          const std::string& label) {
+    std::string text;
+    if (!reader.getValue(text, key) || text.empty()) {
+        return;
+    }
+    char* end = nullptr;
+    const double number = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() + text.size() && !std::isfinite(number)) {
+        sink << "The " << label << " was set to (" << text
+             << "). This value is not a finite number." << std::endl;
+    }
+}
+
+// Limits within which the computation stays sound. They narrow only what
+// the open-interval and positivity checks admit, and each comes with its own
+// message after the checks for the same key.
+//
+// Rate bound φ. The sampler hands the bound to the incomplete beta function
+// in single precision: φ itself for toxicity and efficacy, 1 − φ for disease
+// progression. A float rounds 1 − ε to 1 for every ε ≤ 2^-25 (about 3e-8), so
+// a bound closer than that to 0 or 1 reaches the beta function as exactly 0 or
+// 1 and the posterior probability comes out as 0 or 1 whatever the data. In
+// double precision 1 − φ rounds to 1 already for φ ≤ 2^-54, making the prior
+// hazard lambda0 = −ln(1 − φ)/W zero: the first hazard's prior mean is then 0
+// and its log-density NaN. Hence φ ∈ [1e-7, 0.9999999], the round limits
+// inside (2^-25, 1 − 2^-25); there −ln(1 − φ) and −ln(φ) lie in
+// [1e-7, 16.2].
+constexpr double minRateBound = 1e-7;
+constexpr double maxRateBound = 0.9999999;
+constexpr const char* rateBoundLimitsText = "[1e-07, 0.9999999]";
+//
+// Evaluation window W. The interval bounds are W·k/6 and lambda0 is c/W with
+// c ∈ [1e-7, 16.2] (above). From W = 1e-300 on, W/6 is a normal double, so
+// the six bounds keep full precision and increase, and c/W ≤ 1.7e301 stays
+// finite. At the other end, each hazard is drawn from [0.001, 100], so a
+// pending patient followed for t has a cumulative hazard of at least 0.001·t
+// and a survival exp(−0.001·t) that is exactly 0 beyond t ≈ 745000; the
+// imputation probability (S_i − S_W)/S_i is then 0/0 and the patient can never
+// be imputed an event. W ≤ 700000 keeps 0.001·W ≤ 700, inside the normal
+// range of exp (−708), and also keeps every bound W·k and the window's
+// cumulative hazard 100·W far from overflow (the sampler's candidate search
+// does not end on infinite bounds).
+constexpr double minEvaluationWindow = 1e-300;
+constexpr double maxEvaluationWindow = 700000;
+constexpr const char* evaluationWindowLimitsText = "[1e-300, 700000]";
 
 void checkTrialType(ConfigFileReader& reader, std::ostream& sink) {
     const std::string key = "TrialType";
@@ -51,17 +112,31 @@ void checkTrialType(ConfigFileReader& reader, std::ostream& sink) {
 }
 
 // A value that could not be read gets no range message of its own: the
-// missing-key line already says what is wrong.
-void checkOpenUnitInterval(ConfigFileReader& reader, std::ostream& sink, const std::string& key,
-                           const std::string& label) {
+// missing-key line already says what is wrong. Returns the value when it was
+// read and lies inside (0,1).
+std::optional<double> checkOpenUnitInterval(ConfigFileReader& reader, std::ostream& sink,
+                                            const std::string& key, const std::string& label) {
     double value = 0.0;
     if (!reader.getValue(value, key)) {
         reportMissingKey(sink, key);
-        return;
+        reportNonFiniteValue(reader, sink, key, label);
+        return std::nullopt;
     }
     if (value >= 1 || value <= 0) {
         sink << "The " << label << " was set to (" << numberText(value)
              << "). This value must lay within the open interval (0,1)." << std::endl;
+        return std::nullopt;
+    }
+    return value;
+}
+
+void checkRateBound(ConfigFileReader& reader, std::ostream& sink) {
+    const std::optional<double> value =
+        checkOpenUnitInterval(reader, sink, "RateBound", "Rate Bound");
+    if (value && (*value < minRateBound || *value > maxRateBound)) {
+        sink << "The Rate Bound was set to (" << exactNumberText(*value)
+             << "). This value is too close to 0 or 1 for the computation; it must lie within "
+             << rateBoundLimitsText << "." << std::endl;
     }
 }
 
@@ -70,11 +145,20 @@ void checkEvaluationWindow(ConfigFileReader& reader, std::ostream& sink) {
     double value = 0.0;
     if (!reader.getValue(value, key)) {
         reportMissingKey(sink, key);
+        reportNonFiniteValue(reader, sink, key, key);
         return;
     }
     if (value <= 0) {
         sink << "The MaxEvaluationWindow was set to (" << numberText(value)
              << "). This value must be greater than zero." << std::endl;
+    } else if (value < minEvaluationWindow) {
+        sink << "The MaxEvaluationWindow was set to (" << exactNumberText(value)
+             << "). This value is too small for the computation; it must lie within "
+             << evaluationWindowLimitsText << "." << std::endl;
+    } else if (value > maxEvaluationWindow) {
+        sink << "The MaxEvaluationWindow was set to (" << exactNumberText(value)
+             << "). This value is too large for the computation; it must lie within "
+             << evaluationWindowLimitsText << "." << std::endl;
     }
 }
 
@@ -126,7 +210,7 @@ bool validateTrialSettings(ConfigFileReader& reader, std::ostream& sink) {
                  << requiredEntryCount << ") entries, but (" << count << ") entries." << std::endl;
     }
     checkTrialType(reader, messages);
-    checkOpenUnitInterval(reader, messages, "RateBound", "Rate Bound");
+    checkRateBound(reader, messages);
     checkOpenUnitInterval(reader, messages, "CutoffProbability", "Cutoff Probability");
     checkEvaluationWindow(reader, messages);
     checkDataFileName(reader, messages);

@@ -132,6 +132,55 @@ TEST_F(ValidationTest, UnreadableNumberIsAMissingKeyWithoutRangeMessage) {
     EXPECT_EQ(validate({{"MaxEvaluationWindow", "90 days"}}), missingKey("MaxEvaluationWindow"));
 }
 
+TEST_F(ValidationTest, NonFiniteNumberIsNamedAfterTheMissingKeyLine) {
+    const std::string tail = "). This value is not a finite number.\n";
+    EXPECT_EQ(validate({{"RateBound", "nan"}}),
+              missingKey("RateBound") + "The Rate Bound was set to (nan" + tail);
+    EXPECT_EQ(
+        validate({{"CutoffProbability", "-Infinity"}}),
+        missingKey("CutoffProbability") + "The Cutoff Probability was set to (-Infinity" + tail);
+    EXPECT_EQ(validate({{"MaxEvaluationWindow", "inf"}}),
+              missingKey("MaxEvaluationWindow") + "The MaxEvaluationWindow was set to (inf" + tail);
+    // Too large for a double: the conversion overflows.
+    EXPECT_EQ(
+        validate({{"MaxEvaluationWindow", "1e999"}}),
+        missingKey("MaxEvaluationWindow") + "The MaxEvaluationWindow was set to (1e999" + tail);
+    EXPECT_EQ(validate({{"RateBound", "nan x"}}), missingKey("RateBound"));
+}
+
+TEST_F(ValidationTest, RateBoundMustStayWithinTheComputationLimits) {
+    const std::string tail =
+        "). This value is too close to 0 or 1 for the computation; it must lie within [1e-07, "
+        "0.9999999].\n";
+    EXPECT_EQ(validate({{"RateBound", "1e-7"}}), "");
+    EXPECT_EQ(validate({{"RateBound", "0.9999999"}}), "");
+    EXPECT_EQ(validate({{"RateBound", "9.9999999e-8"}}),
+              "The Rate Bound was set to (9.9999999e-08" + tail);
+    EXPECT_EQ(validate({{"RateBound", "1e-17"}}), "The Rate Bound was set to (1e-17" + tail);
+    EXPECT_EQ(validate({{"RateBound", "0.99999991"}}),
+              "The Rate Bound was set to (0.99999991" + tail);
+    // The limits do not apply to the cut-off, which is only compared.
+    EXPECT_EQ(validate({{"CutoffProbability", "1e-17"}}), "");
+}
+
+TEST_F(ValidationTest, EvaluationWindowMustStayWithinTheComputationLimits) {
+    const std::string limits = "; it must lie within [1e-300, 700000].\n";
+    EXPECT_EQ(validate({{"MaxEvaluationWindow", "1e-300"}}), "");
+    EXPECT_EQ(validate({{"MaxEvaluationWindow", "700000"}}), "");
+    EXPECT_EQ(validate({{"MaxEvaluationWindow", "9.99e-301"}}),
+              "The MaxEvaluationWindow was set to (9.99e-301). This value is too small for the "
+              "computation" +
+                  limits);
+    EXPECT_EQ(validate({{"MaxEvaluationWindow", "700000.1"}}),
+              "The MaxEvaluationWindow was set to (700000.1). This value is too large for the "
+              "computation" +
+                  limits);
+    EXPECT_EQ(validate({{"MaxEvaluationWindow", "1e308"}}),
+              "The MaxEvaluationWindow was set to (1e+308). This value is too large for the "
+              "computation" +
+                  limits);
+}
+
 TEST_F(ValidationTest, DataFileNameInAnyLetterCaseIsKeptAsWritten) {
     EXPECT_EQ(validate({{"InputDataFileName", "data_diseaseProgression.txt"}}), "");
     EXPECT_EQ(readTrialSettings(*reader).dataFileName, "data_diseaseProgression.txt");
