@@ -45,7 +45,7 @@ struct BoundPosterior {
     BoundPosterior(const TrialData& data, const EngineState& state, PosteriorEvaluation evaluation)
         : context{&data, &state}, terms(prepareHazardPosteriorTerms(data, state)) {
         binding = evaluation == PosteriorEvaluation::Fast
-                      ? LogDensityBinding{&terms, fastHazardLogPosterior}
+                      ? LogDensityBinding{&terms, fastHazardLogPosterior, foreseeHazardLogPosterior}
                       : LogDensityBinding{&context, hazardLogPosterior};
     }
 };
@@ -69,13 +69,9 @@ void hazardSamplerCall(benchmark::State& run, int patientCount, PosteriorEvaluat
     EngineState state;
     BoundPosterior posterior(*data, state, evaluation);
     std::array<double, intervalCount> previous = data->hazard;
-    const std::array<double, 4> abscissae = initialAbscissae(hazardLower, hazardUpper);
     int j = 0;
     for (auto _ : run) {
         state.currentHazardIndex = j;
-        if (evaluation == PosteriorEvaluation::Fast) {
-            foreseeEvaluations(posterior.terms, abscissae, previous[j]);
-        }
         double sample = 0.0;
         if (sampleFromLogDensity(hazardLower, hazardUpper, posterior.binding, previous[j], sample,
                                  state.rand15) != 0) {

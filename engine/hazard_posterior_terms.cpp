@@ -22,28 +22,62 @@ void formIntervalTerms(HazardPosteriorTerms& terms, int j, double lambda) {
     terms.termsFormed[j] = true;
 }
 
-// Brings the stored terms of every interval but k up to the current hazards;
-// false when some hazard lies outside the values the skipped cells need.
-bool refreshStoredTerms(HazardPosteriorTerms& terms, int k) {
+// Brings the stored terms of every interval but k up to the current hazards.
+void refreshStoredTerms(HazardPosteriorTerms& terms, int k) {
     const auto& hazard = terms.source.data->hazard;
     for (int j = 0; j < intervalCount; ++j) {
-        if (j == k) {
-            continue;
-        }
-        if (!isFinitePositive(hazard[j])) {
-            return false;
-        }
-        if (!terms.termsFormed[j] ||
-            terms.termHazardBits[j] != std::bit_cast<std::uint64_t>(hazard[j])) {
+        if (j != k && (!terms.termsFormed[j] ||
+                       terms.termHazardBits[j] != std::bit_cast<std::uint64_t>(hazard[j]))) {
             formIntervalTerms(terms, j, hazard[j]);
+        }
+    }
+}
+
+bool sameHazards(const std::array<std::uint64_t, intervalCount>& bits, const TrialData& data,
+                 int k) {
+    for (int j = 0; j < intervalCount; ++j) {
+        if (j != k && bits[j] != std::bit_cast<std::uint64_t>(data.hazard[j])) {
+            return false;
         }
     }
     return true;
 }
 
+// Makes the stored terms and the running total before interval k's first
+// cell fit the current index and hazards; values formed ahead for other
+// hazards are dropped. False when some hazard lies outside the values the
+// skipped cells need.
+bool bringUpToDate(HazardPosteriorTerms& terms, int k) {
+    const TrialData& data = *terms.source.data;
+    if (terms.passFormed && terms.passIndex == k && sameHazards(terms.passHazardBits, data, k)) {
+        return true;
+    }
+    for (int j = 0; j < intervalCount; ++j) {
+        if (j != k && !isFinitePositive(data.hazard[j])) {
+            return false;
+        }
+    }
+    refreshStoredTerms(terms, k);
+    const auto& variableCells = terms.cellsOfInterval[k];
+    terms.prefixEnd = variableCells.empty() ? terms.term.size() : variableCells.front();
+    double sum = 0.0;
+    for (std::size_t cell = 0; cell < terms.prefixEnd; ++cell) {
+        sum += terms.term[cell];
+    }
+    terms.prefixSum = sum;
+    terms.passIndex = k;
+    for (int j = 0; j < intervalCount; ++j) {
+        terms.passHazardBits[j] = std::bit_cast<std::uint64_t>(data.hazard[j]);
+    }
+    terms.foreseenCount = 0;
+    terms.passFormed = true;
+    return true;
+}
+
 // The running totals over the stored cells, in summation order, with the
 // cells of interval k formed at each x[b]; every point has its own total and
-// receives the same additions in the same order as a single evaluation.
+// receives the same additions in the same order as a single evaluation. The
+// totals start from the one up to interval k's first cell.
 template <std::size_t N>
 std::array<double, N> logLikelihoods(const HazardPosteriorTerms& terms, int k,
                                      const std::array<double, N>& x,
@@ -52,8 +86,8 @@ std::array<double, N> logLikelihoods(const HazardPosteriorTerms& terms, int k,
     const double* exposure = terms.exposure.data();
     const double* eventIndicator = terms.eventIndicator.data();
     std::array<double, N> sum;
-    sum.fill(0.0);
-    std::size_t cell = 0;
+    sum.fill(terms.prefixSum);
+    std::size_t cell = terms.prefixEnd;
     for (const std::size_t variableCell : terms.cellsOfInterval[k]) {
         for (; cell < variableCell; ++cell) {
             for (std::size_t b = 0; b < N; ++b) {
@@ -73,23 +107,27 @@ std::array<double, N> logLikelihoods(const HazardPosteriorTerms& terms, int k,
     return sum;
 }
 
-bool sameHazards(const std::array<std::uint64_t, intervalCount>& bits, const TrialData& data,
-                 int k) {
-    for (int j = 0; j < intervalCount; ++j) {
-        if (j != k && bits[j] != std::bit_cast<std::uint64_t>(data.hazard[j])) {
-            return false;
-        }
+// Forms the values at the first N usable points ahead.
+template <std::size_t N>
+void formAhead(HazardPosteriorTerms& terms, int k,
+               const std::array<double, HazardPosteriorTerms::maxForeseen>& points) {
+    std::array<double, N> x{};
+    std::array<double, N> logX{};
+    for (std::size_t b = 0; b < N; ++b) {
+        x[b] = points[b];
+        logX[b] = std::log(points[b]);
     }
-    return true;
+    const std::array<double, N> values = logLikelihoods(terms, k, x, logX);
+    for (std::size_t b = 0; b < N; ++b) {
+        terms.foreseenX[b] = x[b];
+        terms.foreseenLogLikelihood[b] = values[b];
+    }
+    terms.foreseenCount = static_cast<int>(N);
 }
 
-// The foreseen log-likelihood at x, if one was formed for this index and
-// these hazards.
-const double* foreseenLogLikelihood(const HazardPosteriorTerms& terms, int k, double x) {
-    if (terms.foreseenCount == 0 || terms.foreseenIndex != k ||
-        !sameHazards(terms.foreseenHazardBits, *terms.source.data, k)) {
-        return nullptr;
-    }
+// The value formed ahead at x, if any; bringUpToDate has dropped those of
+// other indices and hazards.
+const double* foreseenLogLikelihood(const HazardPosteriorTerms& terms, double x) {
     for (int b = 0; b < terms.foreseenCount; ++b) {
         if (std::bit_cast<std::uint64_t>(terms.foreseenX[b]) == std::bit_cast<std::uint64_t>(x)) {
             return &terms.foreseenLogLikelihood[b];
@@ -122,12 +160,12 @@ HazardPosteriorTerms prepareHazardPosteriorTerms(const TrialData& data, const En
 double fastHazardLogPosterior(double x, void* context) {
     auto& terms = *static_cast<HazardPosteriorTerms*>(context);
     const int k = terms.source.state->currentHazardIndex;
-    if (!isFinitePositive(x) || !refreshStoredTerms(terms, k)) {
+    if (!isFinitePositive(x) || !bringUpToDate(terms, k)) {
         return hazardLogPosterior(x, &terms.source);
     }
     const TrialData& data = *terms.source.data;
     const double logX = std::log(x);
-    const double* foreseen = foreseenLogLikelihood(terms, k, x);
+    const double* foreseen = foreseenLogLikelihood(terms, x);
     const double logLikelihood =
         foreseen != nullptr ? *foreseen : logLikelihoods<1>(terms, k, {x}, {logX})[0];
     const double shape = terms.source.state->hazardPriorShape[k];
@@ -136,31 +174,39 @@ double fastHazardLogPosterior(double x, void* context) {
     return logLikelihood + prior;
 }
 
-void foreseeEvaluations(HazardPosteriorTerms& terms, const std::array<double, 4>& abscissae,
-                        double previousValue) {
-    terms.foreseenCount = 0;
+void foreseeHazardLogPosterior(std::span<const double> points, void* context) {
+    auto& terms = *static_cast<HazardPosteriorTerms*>(context);
     const int k = terms.source.state->currentHazardIndex;
-    const std::array<double, HazardPosteriorTerms::maxForeseen> points{
-        abscissae[0], abscissae[1], abscissae[2], abscissae[3], previousValue};
-    for (const double point : points) {
-        if (!isFinitePositive(point)) {
-            return;
-        }
-    }
-    if (!refreshStoredTerms(terms, k)) {
+    if (!bringUpToDate(terms, k)) {
         return;
     }
-    std::array<double, HazardPosteriorTerms::maxForeseen> logPoints{};
-    for (std::size_t b = 0; b < points.size(); ++b) {
-        logPoints[b] = std::log(points[b]);
+    std::array<double, HazardPosteriorTerms::maxForeseen> usable{};
+    std::size_t count = 0;
+    for (const double point : points) {
+        if (count < usable.size() && isFinitePositive(point)) {
+            usable[count++] = point;
+        }
     }
-    terms.foreseenLogLikelihood = logLikelihoods(terms, k, points, logPoints);
-    terms.foreseenX = points;
-    terms.foreseenIndex = k;
-    for (int j = 0; j < intervalCount; ++j) {
-        terms.foreseenHazardBits[j] = std::bit_cast<std::uint64_t>(terms.source.data->hazard[j]);
+    switch (count) {
+        case 1:
+            formAhead<1>(terms, k, usable);
+            break;
+        case 2:
+            formAhead<2>(terms, k, usable);
+            break;
+        case 3:
+            formAhead<3>(terms, k, usable);
+            break;
+        case 4:
+            formAhead<4>(terms, k, usable);
+            break;
+        case 5:
+            formAhead<5>(terms, k, usable);
+            break;
+        default:
+            terms.foreseenCount = 0;
+            break;
     }
-    terms.foreseenCount = HazardPosteriorTerms::maxForeseen;
 }
 
 }  // namespace quillmere

@@ -35,12 +35,19 @@
 // reference, delta·ln(x) - x·e, with ln(x) computed once. The prior term is
 // formed exactly as in the reference as well.
 //
-// What is left is one dependent addition per stored cell and evaluation: the
-// chain's latency bounds the speed. Independent evaluations need not wait for
-// one another, though: the points a sampler call is known to evaluate (the
-// four initial abscissae of its envelope and the chain's previous value) can
-// be summed side by side in one pass, each in its own running total with the
-// same additions in the same order, and the values kept for the call.
+// 4. Every cell before the first cell of interval k holds a stored term, so
+//    the running total up to that cell is the same number at every x: it is
+//    formed once for the current index and hazards, from +0.0 with the same
+//    additions in the same order, and each evaluation continues from it.
+//
+// What is left is one dependent addition per cell after that point and
+// evaluation: the chain's latency bounds the speed. Independent evaluations
+// need not wait for one another, though: points the sampler announces before
+// evaluating them (the four initial abscissae of its envelope and the chain's
+// previous value; a candidate together with the abscissa it will be moved to
+// if it joins the envelope) are summed side by side in one pass, each in its
+// own running total with the same additions in the same order, and the values
+// are kept until the index or a hazard changes.
 //
 // The argument of point 3 needs every hazard (and x) finite and positive,
 // which the sampler guarantees on its range [0.001, 100]; for any other
@@ -48,6 +55,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "engine/engine.h"
@@ -69,12 +77,17 @@ struct HazardPosteriorTerms {
     std::array<std::uint64_t, intervalCount> termHazardBits{};
     std::array<bool, intervalCount> termsFormed{};
 
-    // Log-likelihoods formed ahead for points a coming sampler call will ask
-    // for, valid for the index and hazards they were formed with.
+    // The index and hazards for which the running total up to interval k's
+    // first cell (prefixEnd, or the end) and the values formed ahead hold.
+    bool passFormed = false;
+    int passIndex = 0;
+    std::array<std::uint64_t, intervalCount> passHazardBits{};
+    std::size_t prefixEnd = 0;
+    double prefixSum = 0.0;
+
+    // Log-likelihoods formed ahead at points the sampler announced.
     static constexpr int maxForeseen = 5;
     int foreseenCount = 0;
-    int foreseenIndex = 0;
-    std::array<std::uint64_t, intervalCount> foreseenHazardBits{};
     std::array<double, maxForeseen> foreseenX{};
     std::array<double, maxForeseen> foreseenLogLikelihood{};
 };
@@ -89,10 +102,11 @@ HazardPosteriorTerms prepareHazardPosteriorTerms(const TrialData& data, const En
 double fastHazardLogPosterior(double x, void* context);
 
 // Forms, in one pass, the log-likelihoods at up to maxForeseen points for the
-// current hazard index and hazards; later evaluations at exactly these points
-// with the same index and hazards use them. Points outside (0, inf) are
-// ignored.
-void foreseeEvaluations(HazardPosteriorTerms& terms, const std::array<double, 4>& abscissae,
-                        double previousValue);
+// current hazard index and hazards, in place of those formed before; later
+// evaluations at exactly these points with the same index and hazards use
+// them. Points outside (0, inf) and points beyond maxForeseen are left to be
+// evaluated when asked for. The sampler's foresight for fastHazardLogPosterior
+// (context a HazardPosteriorTerms).
+void foreseeHazardLogPosterior(std::span<const double> points, void* context);
 
 }  // namespace quillmere

@@ -81,26 +81,20 @@ float posteriorBelowBound(double responseCount, int patientCount, double bound) 
 }
 
 // The 3000 sweeps, with the log-posterior bound as the caller chose.
-// With the fast evaluation, the points each sampler call is sure to evaluate
-// are formed ahead, side by side.
 int runSweeps(TrialData& data, EventType eventType, EngineState& state,
-              const LogDensityBinding& binding, HazardPosteriorTerms* terms) {
+              const LogDensityBinding& binding) {
     std::array<double, intervalCount> previousValue{};
     data.hazard.fill(startingHazard);
     previousValue.fill(startingPreviousValue);
     int retainedCount = 0;
     double probabilitySum = 0.0;
     const double bound = eventRateBound(data, eventType);
-    const std::array<double, 4> abscissae = initialAbscissae(hazardLowerBound, hazardUpperBound);
 
     for (int sweep = 0; sweep < sweepCount; ++sweep) {
         // Systematic scan: each hazard is drawn given the others at their
         // latest values, including those drawn earlier in this sweep.
         for (int j = 0; j < intervalCount; ++j) {
             state.currentHazardIndex = j;
-            if (terms != nullptr) {
-                foreseeEvaluations(*terms, abscissae, previousValue[j]);
-            }
             double sample = previousValue[j];
             const int code = sampleFromLogDensity(hazardLowerBound, hazardUpperBound, binding,
                                                   previousValue[j], sample, state.rand15);
@@ -128,10 +122,12 @@ int runGibbsImputation(TrialData& data, EventType eventType, EngineState& state,
                        PosteriorEvaluation evaluation) {
     if (evaluation == PosteriorEvaluation::Literal) {
         HazardPosteriorContext context{&data, &state};
-        return runSweeps(data, eventType, state, {&context, hazardLogPosterior}, nullptr);
+        return runSweeps(data, eventType, state, {&context, hazardLogPosterior});
     }
+    // The points the sampler announces are formed ahead, side by side.
     HazardPosteriorTerms terms = prepareHazardPosteriorTerms(data, state);
-    return runSweeps(data, eventType, state, {&terms, fastHazardLogPosterior}, &terms);
+    return runSweeps(data, eventType, state,
+                     {&terms, fastHazardLogPosterior, foreseeHazardLogPosterior});
 }
 
 }  // namespace quillmere

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace quillmere {
 
@@ -47,6 +48,12 @@ std::array<double, 4> initialAbscissae(double lower, double upper) {
 bool judgeCandidate(SamplingEnvelope& envelope, HullNode& w, const LogDensityBinding& binding,
                     ChainState& chain, Rand15Generator& generator) {
     const double y = unscaledLog(openUniform(generator) * w.scaledDensity, envelope.peakLogDensity);
+    // A rejected candidate that joins the envelope away from its place is
+    // evaluated a second time there: let the density form both values at once.
+    if (const std::optional<double> moved = insertionMove(envelope, w)) {
+        const std::array<double, 2> points{w.x, *moved};
+        announceEvaluations(binding, points);
+    }
     const double ynew = evaluateLogDensity(binding, w.x);
 
     if (y >= ynew) {
@@ -75,6 +82,11 @@ bool judgeCandidate(SamplingEnvelope& envelope, HullNode& w, const LogDensityBin
 int sampleFromLogDensity(double lower, double upper, const LogDensityBinding& binding,
                          double previousValue, double& sample, Rand15Generator& generator) {
     const std::array<double, 4> abscissae = initialAbscissae(lower, upper);
+    // The envelope is built on the abscissae, then the chain's previous value
+    // is evaluated: let the density form these five values at once.
+    const std::array<double, 5> firstPoints{abscissae[0], abscissae[1], abscissae[2], abscissae[3],
+                                            previousValue};
+    announceEvaluations(binding, firstPoints);
     SamplingEnvelope envelope;
     const int built = buildEnvelope(envelope, abscissae, lower, upper, binding);
     if (built != 0) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 
 #include "numeric/arms_sampler.h"
 
@@ -65,8 +66,23 @@ double chordSlope(const HullNode& a, const HullNode& b) {
     return (a.logDensity - b.logDensity) / (a.x - b.x);
 }
 
-// Keeps a new evaluated node at least 0.00001 of the span between its nearest
-// evaluated neighbours away from each of them.
+// A new evaluated node at x is kept at least 0.00001 of the span between its
+// nearest evaluated neighbours a and b away from each of them: the limit it
+// is moved to, if it lies beyond one.
+std::optional<double> keptAwayAbscissa(double x, const HullNode& a, const HullNode& b) {
+    const double leftLimit = 0.99999 * a.x + 0.00001 * b.x;
+    const double rightLimit = 0.00001 * a.x + 0.99999 * b.x;
+    if (x < leftLimit) {
+        return leftLimit;
+    }
+    if (x > rightLimit) {
+        return rightLimit;
+    }
+    return std::nullopt;
+}
+
+// Moves a new evaluated node (already linked) away from its nearest
+// evaluated neighbours and evaluates the log-density at its new x.
 void keepAwayFromNeighbours(SamplingEnvelope& envelope, int node,
                             const LogDensityBinding& binding) {
     HullNode& q = envelope.nodes[node];
@@ -74,13 +90,8 @@ void keepAwayFromNeighbours(SamplingEnvelope& envelope, int node,
     const int outerRight = twoRight(envelope, node);
     const HullNode& a = envelope.nodes[exists(outerLeft) ? outerLeft : q.left];
     const HullNode& b = envelope.nodes[exists(outerRight) ? outerRight : q.right];
-    const double leftLimit = 0.99999 * a.x + 0.00001 * b.x;
-    const double rightLimit = 0.00001 * a.x + 0.99999 * b.x;
-    if (q.x < leftLimit) {
-        q.x = leftLimit;
-        q.logDensity = evaluateLogDensity(binding, q.x);
-    } else if (q.x > rightLimit) {
-        q.x = rightLimit;
+    if (const std::optional<double> moved = keptAwayAbscissa(q.x, a, b)) {
+        q.x = *moved;
         q.logDensity = evaluateLogDensity(binding, q.x);
     }
 }
@@ -214,6 +225,37 @@ double pieceArea(const SamplingEnvelope& envelope, int node) {
         return 0.5 * (l.scaledDensity + q.scaledDensity) * (q.x - l.x);
     }
     return (q.scaledDensity - l.scaledDensity) / (q.logDensity - l.logDensity) * (q.x - l.x);
+}
+
+std::optional<double> insertionMove(const SamplingEnvelope& envelope, const HullNode& candidate) {
+    if (envelope.nodeCount > envelope.nodeCapacity - 2) {
+        return std::nullopt;
+    }
+    const int leftEnd = candidate.left;
+    const int rightEnd = candidate.right;
+    if (!exists(leftEnd) || !exists(rightEnd)) {
+        return std::nullopt;
+    }
+    const bool leftEvaluated = envelope.nodes[leftEnd].evaluated != 0;
+    const bool rightEvaluated = envelope.nodes[rightEnd].evaluated != 0;
+    if (leftEvaluated == rightEvaluated) {
+        return std::nullopt;
+    }
+    // The neighbours keepAwayFromNeighbours will find once the node and its
+    // new intersection are linked in (see insertNode): the new intersection
+    // lies on the evaluated end's side, so that end is one of them, and the
+    // other is the evaluated node beyond the intersection end, or that end
+    // itself when it is a bound node.
+    int a = leftEnd;
+    int b = rightEnd;
+    if (leftEvaluated) {
+        const int beyond = envelope.nodes[rightEnd].right;
+        b = exists(beyond) ? beyond : rightEnd;
+    } else {
+        const int beyond = envelope.nodes[leftEnd].left;
+        a = exists(beyond) ? beyond : leftEnd;
+    }
+    return keptAwayAbscissa(candidate.x, envelope.nodes[a], envelope.nodes[b]);
 }
 
 void normaliseEnvelope(SamplingEnvelope& envelope) {

@@ -1,19 +1,34 @@
 #pragma once
 
 #include <array>
+#include <optional>
+#include <span>
 
 namespace quillmere {
 
 // Logarithm of an unnormalised density, with the caller's context.
 using LogDensityFunction = double (*)(double x, void* context);
 
+// Told of points the sampler is about to evaluate, so that a density can
+// form their values together. Only a hint: every point is still evaluated
+// through the function, in the same order, and the values must be the same
+// whether the hint was used or not.
+using LogDensityForesight = void (*)(std::span<const double> points, void* context);
+
 struct LogDensityBinding {
     void* context = nullptr;
     LogDensityFunction function = nullptr;
+    LogDensityForesight foresee = nullptr;  // optional
 };
 
 inline double evaluateLogDensity(const LogDensityBinding& binding, double x) {
     return binding.function(x, binding.context);
+}
+
+inline void announceEvaluations(const LogDensityBinding& binding, std::span<const double> points) {
+    if (binding.foresee != nullptr) {
+        binding.foresee(points, binding.context);
+    }
 }
 
 inline constexpr int noNode = -1;
@@ -58,6 +73,10 @@ HullNode drawFromEnvelope(const SamplingEnvelope& envelope, double u);
 // Adds an evaluated candidate while storage has room (at most 45 times).
 void insertNode(SamplingEnvelope& envelope, const HullNode& candidate,
                 const LogDensityBinding& binding);
+// The abscissa insertNode will move a candidate to, once evaluated, to keep it
+// away from its nearest evaluated neighbours; empty when insertNode will keep
+// its x, ignore it, or fail on it.
+std::optional<double> insertionMove(const SamplingEnvelope& envelope, const HullNode& candidate);
 void normaliseEnvelope(SamplingEnvelope& envelope);
 void placeIntersection(SamplingEnvelope& envelope, int node);
 double pieceArea(const SamplingEnvelope& envelope, int node);

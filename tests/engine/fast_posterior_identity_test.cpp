@@ -113,19 +113,29 @@ TEST(FastPosteriorIdentity, EqualBitsOnRandomRecordsHazardsIndicesAndArguments) 
             hazard = random.hazard();
         }
         HazardPosteriorTerms terms = prepareHazardPosteriorTerms(*data, state);
-        // A sweep-like sequence: for hazard k some points are formed ahead as
-        // for a sampler call, then k is evaluated at these and many other
-        // points, also after another hazard or the index changed behind the
-        // points formed ahead; then hazard k gets a new value.
+        // A sweep-like sequence: for hazard k some points are announced as
+        // by the sampler (up to seven, with odd ones among them), then k is
+        // evaluated at these and many other points, also after another
+        // hazard or the index changed behind the points formed ahead; then
+        // hazard k gets a new value.
         for (int step = 0; step < 18; ++step) {
             const int k = random.chance(0.7) ? step % intervalCount : random.integer(0, 5);
             state.currentHazardIndex = k;
-            const std::array<double, 4> ahead{random.hazard(), random.hazard(), random.hazard(),
-                                              random.hazard()};
-            const double previous = random.chance(0.5) ? data->hazard[k] : random.hazard();
-            foreseeEvaluations(terms, ahead, previous);
-            std::vector<double> points{ahead.begin(), ahead.end()};
-            points.push_back(previous);
+            std::vector<double> points;
+            const int announced = random.integer(0, 7);
+            for (int point = 0; point < announced; ++point) {
+                points.push_back(random.chance(0.1) ? -random.hazard() : random.hazard());
+            }
+            if (random.chance(0.5)) {
+                points.push_back(data->hazard[k]);
+            }
+            foreseeHazardLogPosterior(points, &terms);
+            if (random.chance(0.3)) {
+                // A second announcement, as for a candidate and its moved place.
+                const std::array<double, 2> pair{random.hazard(), random.hazard()};
+                foreseeHazardLogPosterior(pair, &terms);
+                points.insert(points.end(), pair.begin(), pair.end());
+            }
             for (int point = 0; point < 8; ++point) {
                 points.push_back(random.hazard());
             }

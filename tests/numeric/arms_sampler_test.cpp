@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -239,6 +240,89 @@ TEST(SampleFromLogDensity, GivesUpAfterTheAttemptLimitInsteadOfLoopingForever) {
     EXPECT_EQ(sample, untouched);
     // Every attempt was a rejection: a draw and a threshold each.
     EXPECT_EQ(drawsBetween(Rand15Generator{}, generator), 2 * armsMaxAttempts);
+}
+
+}  // namespace
+}  // namespace quillmere
+
+namespace quillmere {
+namespace {
+
+// A density that records announcements and evaluations in one sequence.
+struct ForeseenDensity {
+    double (*logDensity)(double x) = nullptr;
+    std::vector<std::vector<double>> announcements;
+    std::vector<std::size_t> announcedBeforeEvaluation;  // announcements so far, per evaluation
+    std::vector<double> evaluatedAt;
+};
+
+double foreseenLogDensity(double x, void* context) {
+    auto* density = static_cast<ForeseenDensity*>(context);
+    density->evaluatedAt.push_back(x);
+    density->announcedBeforeEvaluation.push_back(density->announcements.size());
+    return density->logDensity(x);
+}
+
+void recordAnnouncement(std::span<const double> points, void* context) {
+    static_cast<ForeseenDensity*>(context)->announcements.emplace_back(points.begin(),
+                                                                       points.end());
+}
+
+// The announcements are hints only: with or without a foresight the sampler
+// draws the same values, evaluates the same points in the same order and
+// consumes the same random numbers. Each announcement names the points
+// evaluated next: the five of the envelope and the previous value, or a
+// candidate and then, if it joins the envelope, the abscissa it is moved to.
+TEST(SampleFromLogDensity, AnnouncementsChangeNothingAndNameTheNextEvaluations) {
+    int movedEvaluations = 0;
+    for (const auto logDensity : {negativeX, peakedNormal, twoBumps,
+                                  +[](double x) { return 40.0 * std::log(x) - 9000.0 * x; }}) {
+        RecordedDensity plain{logDensity, {}};
+        ForeseenDensity foreseen{logDensity, {}, {}, {}};
+        const LogDensityBinding withForesight{&foreseen, foreseenLogDensity, recordAnnouncement};
+        Rand15Generator plainGenerator;
+        Rand15Generator foreseenGenerator;
+        double plainPrevious = 2.0;
+        double foreseenPrevious = 2.0;
+        for (int call = 0; call < 200; ++call) {
+            double plainSample = 0.0;
+            double foreseenSample = 0.0;
+            ASSERT_EQ(sampleFromLogDensity(lower, upper, bind(plain), plainPrevious, plainSample,
+                                           plainGenerator),
+                      0);
+            ASSERT_EQ(sampleFromLogDensity(lower, upper, withForesight, foreseenPrevious,
+                                           foreseenSample, foreseenGenerator),
+                      0);
+            EXPECT_EQ(foreseenSample, plainSample);
+            EXPECT_EQ(foreseenGenerator.state, plainGenerator.state);
+            plainPrevious = plainSample;
+            foreseenPrevious = foreseenSample;
+        }
+        ASSERT_EQ(foreseen.evaluatedAt, plain.evaluatedAt);
+
+        for (std::size_t a = 0; a < foreseen.announcements.size(); ++a) {
+            // The evaluations between this announcement and the next one.
+            std::vector<double> following;
+            for (std::size_t e = 0; e < foreseen.evaluatedAt.size(); ++e) {
+                if (foreseen.announcedBeforeEvaluation[e] == a + 1) {
+                    following.push_back(foreseen.evaluatedAt[e]);
+                }
+            }
+            const std::vector<double>& points = foreseen.announcements[a];
+            ASSERT_GE(following.size(), 1u);
+            if (points.size() == 5) {
+                ASSERT_GE(following.size(), 5u);
+                EXPECT_EQ(std::vector<double>(following.begin(), following.begin() + 5), points);
+            } else {
+                ASSERT_EQ(points.size(), 2u);
+                EXPECT_EQ(following[0], points[0]);
+                if (following.size() > 1 && following[1] == points[1]) {
+                    ++movedEvaluations;
+                }
+            }
+        }
+    }
+    EXPECT_GT(movedEvaluations, 0);
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "numeric/arms_sampler.h"
@@ -156,6 +159,47 @@ TEST(InsertNode, CandidateTooCloseToANeighbourIsMovedAndEvaluatedAgain) {
     EXPECT_EQ(envelope.nodes[9].x, moved);
     EXPECT_EQ(envelope.nodes[9].logDensity, -moved);
     expectSoundList(envelope);
+}
+
+// insertionMove must name, before the candidate is evaluated, exactly the
+// abscissa insertNode gives it (the sampler lets the density form both values
+// at once on the strength of it): over whole envelopes of several densities,
+// up to and past full storage, next to bound nodes and evaluated nodes alike.
+TEST(InsertionMove, ForetellsTheAbscissaInsertNodeGivesTheCandidate) {
+    const std::vector<double (*)(double)> densities{
+        negativeX, [](double x) { return -200.0 * x; },
+        [](double x) { return -0.5 * (x - 30.0) * (x - 30.0) / 25.0; },
+        [](double x) { return 40.0 * std::log(x) - 9000.0 * x; },
+        [](double x) { return std::sin(x) * 3.0 - 0.01 * x; }};
+    int moved = 0;
+    Rand15Generator generator;
+    for (int round = 0; round < 20; ++round) {
+        for (const auto logDensity : densities) {
+            RecordedDensity density{logDensity, {}};
+            SamplingEnvelope envelope = builtEnvelope(density);
+            for (int insertion = 0; insertion < 60; ++insertion) {
+                HullNode candidate = drawFromEnvelope(envelope, openUniform(generator));
+                const std::optional<double> foretold = insertionMove(envelope, candidate);
+                candidate.logDensity = logDensity(candidate.x);
+                candidate.scaledDensity = scaledExp(candidate.logDensity, envelope.peakLogDensity);
+                candidate.evaluated = 1;
+                const int countBefore = envelope.nodeCount;
+                density.evaluatedAt.clear();
+                insertNode(envelope, candidate, bind(density));
+                if (envelope.nodeCount == countBefore) {
+                    EXPECT_FALSE(foretold.has_value());  // full: ignored, never moved
+                    continue;
+                }
+                const HullNode& inserted = envelope.nodes[countBefore];
+                EXPECT_EQ(std::bit_cast<std::uint64_t>(inserted.x),
+                          std::bit_cast<std::uint64_t>(foretold.value_or(candidate.x)))
+                    << insertion;
+                EXPECT_EQ(density.evaluatedAt.size(), foretold.has_value() ? 1u : 0u);
+                moved += foretold.has_value() ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_GT(moved, 20);
 }
 
 TEST(NormaliseEnvelope, NodesFarBelowThePeakAddNoArea) {
