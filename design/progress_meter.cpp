@@ -21,7 +21,7 @@ void ProgressMeter::operator()(long done, long total) {
     const double seconds = std::chrono::duration<double>(now - start).count();
     char line[160];
     std::snprintf(line, sizeof line, "%s: %ld of %ld trials (%.0f%%), %.1f s", label.c_str(), done,
-                  total, total > 0 ? 100.0 * done / total : 100.0, seconds);
+                  total, total > 0 ? static_cast<double>(done * 100 / total) : 100.0, seconds);
     out << line << std::endl;
 }
 

@@ -11,10 +11,11 @@ void writeOperatingCsv(std::ostream& out, const std::vector<ScenarioSummary>& su
            "mean_pending_per_look,prior_only_look_share\n";
     int scenario = 1;
     for (const ScenarioSummary& s : summaries) {
-        out << formatted("%d,%.17g,%d,%.8g,%.8g,%.8g,%.8g,%.8g,%.8g,%.8g,%.8g,%.8g\n", scenario++,
-                         s.trueRate, s.trials, s.earlyStop, s.earlyStopError, s.meanEnrolled,
-                         s.meanEnrolledError, s.meanDuration, s.meanDurationError, s.meanLooksRun,
-                         s.meanPendingPerLook, s.priorOnlyShare);
+        out << scenario++ << ',' << roundTripText(s.trueRate)
+            << formatted(",%d,%.8g,%.8g,%.8g,%.8g,%.8g,%.8g,%.8g,%.8g,%.8g\n", s.trials,
+                         s.earlyStop, s.earlyStopError, s.meanEnrolled, s.meanEnrolledError,
+                         s.meanDuration, s.meanDurationError, s.meanLooksRun, s.meanPendingPerLook,
+                         s.priorOnlyShare);
     }
 }
 
@@ -24,8 +25,9 @@ void writeStopByLookCsv(std::ostream& out, const DesignSettings& design,
     int scenario = 1;
     for (const ScenarioSummary& s : summaries) {
         for (int look = 1; look <= scheduledLookCount(design); ++look) {
-            out << formatted("%d,%.17g,%d,%d,%.8g\n", scenario, s.trueRate, look,
-                             enrolledAtLook(design, look), s.stopByLook[look - 1]);
+            out << scenario << ',' << roundTripText(s.trueRate)
+                << formatted(",%d,%d,%.8g\n", look, enrolledAtLook(design, look),
+                             s.stopByLook[look - 1]);
         }
         ++scenario;
     }

@@ -22,6 +22,7 @@ PlotFrame rateFrame(const DesignSettings& design, const std::string& title) {
     if (frame.xMax <= frame.xMin) {
         frame.xMax = frame.xMin + 0.1;
     }
+    frame.xTicks = std::clamp(static_cast<int>(std::lround((frame.xMax - frame.xMin) * 10)), 1, 10);
     frame.xLabel = "true " + eventTypeName(design.eventType) + " rate within the window";
     frame.leftLabel = "probability of early termination";
     frame.rightLabel = "expected number of patients";

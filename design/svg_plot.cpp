@@ -52,16 +52,18 @@ void writeAxes(std::ostream& out, const PlotFrame& frame, const Scale& scale) {
     for (int i = 0; i <= ticks; ++i) {
         const double fraction = static_cast<double>(i) / ticks;
         const double y = bottom - fraction * (bottom - top);
-        const double xValue = frame.xMin + fraction * (frame.xMax - frame.xMin);
-        const double x = scale.x(xValue);
         out << formatted("<line x1=\"%g\" y1=\"%.2f\" x2=\"%g\" y2=\"%.2f\" stroke=\"#dddddd\"/>\n",
                          left, y, right, y);
         out << formatted("<text x=\"%g\" y=\"%.2f\" text-anchor=\"end\">%.4g</text>\n", left - 6,
                          y + 4, fraction * frame.leftMax);
         out << formatted("<text x=\"%g\" y=\"%.2f\">%.4g</text>\n", right + 6, y + 4,
                          fraction * frame.rightMax);
-        out << formatted("<text x=\"%.2f\" y=\"%g\" text-anchor=\"middle\">%.3g</text>\n", x,
-                         bottom + 18, xValue);
+    }
+    for (int i = 0; i <= frame.xTicks; ++i) {
+        const double xValue =
+            frame.xMin + static_cast<double>(i) / frame.xTicks * (frame.xMax - frame.xMin);
+        out << formatted("<text x=\"%.2f\" y=\"%g\" text-anchor=\"middle\">%.3g</text>\n",
+                         scale.x(xValue), bottom + 18, xValue);
     }
     out << formatted("<text x=\"%g\" y=\"%g\" text-anchor=\"middle\">%s</text>\n",
                      (left + right) / 2, bottom + 40, escaped(frame.xLabel).c_str());

@@ -25,6 +25,7 @@ struct PlotFrame {
     std::string rightLabel;
     double xMin = 0.0;
     double xMax = 1.0;
+    int xTicks = 5;  // intervals between the labelled x values
     double leftMax = 1.0;
     double rightMax = 1.0;
     std::optional<double> markerX;  // a dotted vertical line, e.g. the rate bound

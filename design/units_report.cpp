@@ -83,11 +83,13 @@ void writeUnitsCsv(std::ostream& out, const DesignSettings& design,
         const double window = design.maxEvaluationWindow * run.factor;
         for (std::size_t s = 0; s < design.trueRates.size(); ++s) {
             const ScenarioSummary& summary = run.summaries[s];
-            out << formatted(
-                "%s,%.10g,%.8g,%zu,%.17g,%.8g,%.8g,%.8g,%.8g,%.8g,%.8g\n", run.unit.name.c_str(),
-                window, imputationFloor(window), s + 1, summary.trueRate, summary.earlyStop,
-                summary.earlyStopError, summary.meanEnrolled, summary.meanEnrolledError,
-                summary.priorOnlyShare, differingShare(run.outcomes[s], reference.outcomes[s]));
+            out << formatted("%s,%.10g,%.8g,%zu,", run.unit.name.c_str(), window,
+                             imputationFloor(window), s + 1)
+                << roundTripText(summary.trueRate)
+                << formatted(",%.8g,%.8g,%.8g,%.8g,%.8g,%.8g\n", summary.earlyStop,
+                             summary.earlyStopError, summary.meanEnrolled,
+                             summary.meanEnrolledError, summary.priorOnlyShare,
+                             differingShare(run.outcomes[s], reference.outcomes[s]));
         }
     }
 }
