@@ -43,7 +43,7 @@ void checkEventLabel(const std::string& label, EventType eventType,
             "). This may be due to user error, please revise and make sure file is correct "
             "file.\n");
     } catch (const std::exception& failure) {
-        std::cout << failure.what() << std::endl;
+        std::cout << failureText(failure) << std::endl;
         throw;
     }
 }

@@ -46,7 +46,7 @@ void ConfigFileReader::loadTrialConfiguration() {
             throw ConfigurationFailure(messages.str());
         }
     } catch (const std::exception& failure) {
-        std::cout << failure.what() << std::endl;
+        std::cout << failureText(failure) << std::endl;
         throw;
     }
 }

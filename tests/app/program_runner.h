@@ -39,14 +39,18 @@ class TrialDirectory {
         static std::atomic<int> counter{0};
         path_ = std::filesystem::temp_directory_path() /
                 ("quillmere-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+        io_ = path_.string() + "-io";
         std::filesystem::remove_all(path_);
+        std::filesystem::remove_all(io_);
         std::filesystem::create_directories(path_);
+        std::filesystem::create_directories(io_);
     }
     ~TrialDirectory() {
         std::error_code ignored;
         std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ignored);
         std::filesystem::remove_all(path_, ignored);
+        std::filesystem::remove_all(io_, ignored);
     }
     TrialDirectory(const TrialDirectory&) = delete;
     TrialDirectory& operator=(const TrialDirectory&) = delete;
@@ -64,24 +68,28 @@ class TrialDirectory {
         }
     }
 
-    // Runs the program here with the given arguments and standard input.
+    // Runs the program here with the given arguments and standard input. The
+    // console streams go to files beside the directory, so that a run in a
+    // directory that cannot be written still has them.
     ProgramRun run(const std::vector<std::string>& arguments, const std::string& input = "") const {
-        writeWholeFile(path_ / ".stdin", input);
+        writeWholeFile(io_ / "stdin", input);
         std::string command = "cd '" + path_.string() + "' && '" QUILLMERE_BINARY "'";
         for (const std::string& argument : arguments) {
             command += " '" + argument + "'";
         }
-        command += " < .stdin > .stdout 2> .stderr";
+        command += " < '" + (io_ / "stdin").string() + "' > '" + (io_ / "stdout").string() +
+                   "' 2> '" + (io_ / "stderr").string() + "'";
         const int raw = std::system(command.c_str());
         ProgramRun result;
         result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        result.out = readWholeFile(path_ / ".stdout");
-        result.err = readWholeFile(path_ / ".stderr");
+        result.out = readWholeFile(io_ / "stdout");
+        result.err = readWholeFile(io_ / "stderr");
         return result;
     }
 
   private:
     std::filesystem::path path_;
+    std::filesystem::path io_;
 };
 
 // Splits a text at its newlines (the last piece may be empty).
