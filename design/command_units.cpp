@@ -1,6 +1,8 @@
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 #include "design/commands.h"
 #include "design/progress_meter.h"
@@ -34,6 +36,41 @@ std::optional<std::vector<TimeUnit>> unitList(const CommandLine& line, const Des
     return units;
 }
 
+std::vector<UnitRun> simulateInUnits(const DesignSettings& design,
+                                     const std::vector<TimeUnit>& units, int threads,
+                                     std::ostream& err) {
+    std::vector<UnitRun> runs;
+    for (const TimeUnit& unit : units) {
+        UnitRun run{unit, conversionFactor(design.timeUnit, unit), {}, {}};
+        ProgressMeter progress(err, "units: " + unit.name);
+        run.outcomes = runSimulation(SimulationPlan{design, run.factor}, {0, design.trials - 1},
+                                     threads, std::ref(progress));
+        run.summaries = summariseOutcomes(design, run.outcomes);
+        runs.push_back(std::move(run));
+    }
+    return runs;
+}
+
+void writeUnitsFiles(const std::filesystem::path& directory, const DesignSettings& design,
+                     const std::vector<UnitRun>& runs, const UnitRun& reference) {
+    std::filesystem::create_directories(directory);
+    std::ofstream csv = openOutputFile(directory / "units.csv");
+    writeUnitsCsv(csv, design, runs, reference);
+    std::vector<UnitCurves> curves;
+    for (const UnitRun& run : runs) {
+        curves.push_back({run.unit.name, run.summaries});
+    }
+    std::ofstream plot = openOutputFile(directory / "units.svg");
+    writeUnitsPlot(plot, design, curves);
+    for (std::ofstream* file : {&csv, &plot}) {
+        file->close();
+        if (!*file) {
+            throw std::runtime_error("Failure to write the results into (" + directory.string() +
+                                     ").");
+        }
+    }
+}
+
 }  // namespace
 
 int runUnitsCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
@@ -53,31 +90,15 @@ int runUnitsCommand(const CommandLine& line, std::ostream& out, std::ostream& er
         return 1;
     }
     design->trials = *trials;
-    std::vector<UnitRun> runs;
-    const UnitRun* reference = nullptr;
-    for (const TimeUnit& unit : *units) {
-        UnitRun run{unit, conversionFactor(design->timeUnit, unit), {}, {}};
-        ProgressMeter progress(err, "units: " + unit.name);
-        run.outcomes = runSimulation(SimulationPlan{*design, run.factor}, {0, *trials - 1},
-                                     *threads, std::ref(progress));
-        run.summaries = summariseOutcomes(*design, run.outcomes);
-        runs.push_back(std::move(run));
-    }
-    for (const UnitRun& run : runs) {
-        reference = run.unit.name == design->timeUnit.name ? &run : reference;
-    }
+    const std::vector<UnitRun> runs = simulateInUnits(*design, *units, *threads, err);
+    // unitList guarantees that the design's own unit is among them.
+    const UnitRun& reference = *std::find_if(runs.begin(), runs.end(), [&](const UnitRun& run) {
+        return run.unit.name == design->timeUnit.name;
+    });
     const std::filesystem::path directory = optionOr(line, "out", ".");
-    std::filesystem::create_directories(directory);
-    std::ofstream csv = openOutputFile(directory / "units.csv");
-    writeUnitsCsv(csv, *design, runs, *reference);
-    std::vector<UnitCurves> curves;
-    for (const UnitRun& run : runs) {
-        curves.push_back({run.unit.name, run.summaries});
-    }
-    std::ofstream plot = openOutputFile(directory / "units.svg");
-    writeUnitsPlot(plot, *design, curves);
+    writeUnitsFiles(directory, *design, runs, reference);
     writeDesignHeader(out, *design);
-    writeUnitsTable(out, *design, runs, *reference);
+    writeUnitsTable(out, *design, runs, reference);
     out << "\nWritten into " << directory.string() << ": units.csv, units.svg\n";
     return 0;
 }
