@@ -17,7 +17,7 @@ const std::map<std::string, CommandEntry>& commandTable() {
         {"simulate", {runSimulateCommand, {"threads", "out", "replicates"}}},
         {"merge", {runMergeCommand, {"out"}}},
         {"dump", {runDumpCommand, {"scenario", "replicate", "look", "to", "unit"}}},
-        {"units", {runUnitsCommand, {"units", "threads", "trials", "out"}}},
+        {"units", {runUnitsCommand, {"units", "threads", "trials", "out", "same-looks"}}},
     };
     return table;
 }
@@ -30,7 +30,7 @@ void writeUsage(std::ostream& err) {
            "  quillmere-design dump FILE --scenario S --replicate R --look L --to DIR "
            "[--unit U]\n"
            "  quillmere-design units FILE [--units hours,days,weeks,months] [--threads T]\n"
-           "                         [--trials T] [--out DIR]\n"
+           "                         [--trials T] [--same-looks N] [--out DIR]\n"
            "Scenarios, replicates and looks are counted from 1; DIR defaults to the current "
            "directory.\n";
 }

@@ -71,6 +71,25 @@ void writeUnitsFiles(const std::filesystem::path& directory, const DesignSetting
     }
 }
 
+// The paired look comparison, when asked for with --same-looks N.
+void compareLooksInUnits(const DesignSettings& design, const std::vector<UnitRun>& runs,
+                         int replicates, int threads, const std::filesystem::path& directory,
+                         std::ostream& out, std::ostream& err) {
+    std::vector<double> factors;
+    for (const UnitRun& run : runs) {
+        factors.push_back(run.factor);
+    }
+    ProgressMeter progress(err, "units: same looks");
+    const SameLookTable table = compareSameLooks(design, factors, replicates, threads, progress);
+    std::ofstream csv = openOutputFile(directory / "units_same_looks.csv");
+    writeSameLooksCsv(csv, design, runs, table);
+    csv.close();
+    if (!csv) {
+        throw std::runtime_error("Failure to write the results into (" + directory.string() + ").");
+    }
+    writeSameLooksTable(out, design, runs, table, replicates);
+}
+
 }  // namespace
 
 int runUnitsCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
@@ -86,7 +105,13 @@ int runUnitsCommand(const CommandLine& line, std::ostream& out, std::ostream& er
         err << "The number of trials (" << line.options.at("trials")
             << ") must be a whole number from 1 to 10000000.\n";
     }
-    if (!threads || !units || !trials) {
+    const std::optional<int> sameLooks =
+        parseWholeNumber(optionOr(line, "same-looks", "0"), 0, trials.value_or(0));
+    if (trials && !sameLooks) {
+        err << "The number of trials whose looks are compared (" << line.options.at("same-looks")
+            << ") must be a whole number from 0 to " << *trials << ".\n";
+    }
+    if (!threads || !units || !trials || !sameLooks) {
         return 1;
     }
     design->trials = *trials;
@@ -99,7 +124,11 @@ int runUnitsCommand(const CommandLine& line, std::ostream& out, std::ostream& er
     writeUnitsFiles(directory, *design, runs, reference);
     writeDesignHeader(out, *design);
     writeUnitsTable(out, *design, runs, reference);
-    out << "\nWritten into " << directory.string() << ": units.csv, units.svg\n";
+    if (*sameLooks > 0) {
+        compareLooksInUnits(*design, runs, *sameLooks, *threads, directory, out, err);
+    }
+    out << "\nWritten into " << directory.string() << ": units.csv, units.svg"
+        << (*sameLooks > 0 ? ", units_same_looks.csv\n" : "\n");
     return 0;
 }
 

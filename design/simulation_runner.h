@@ -1,8 +1,8 @@
 #pragma once
 
-#include <functional>
 #include <vector>
 
+#include "design/task_pool.h"
 #include "design/trial_simulation.h"
 
 namespace quillmere {
@@ -16,9 +16,6 @@ struct ReplicateRange {
 
 // Outcomes by scenario, then by replicate in range order.
 using ScenarioOutcomes = std::vector<std::vector<TrialOutcome>>;
-
-// Called on the calling thread with the number of trials done so far.
-using ProgressCallback = std::function<void(long done, long total)>;
 
 // Simulates every scenario over the replicate range on `threads` worker
 // threads. Each result is stored at its replicate's index and every replicate

@@ -30,8 +30,8 @@ void writeRows(std::ostream& out, const DesignSettings& design, const std::vecto
                const char* format, Value value) {
     for (std::size_t s = 0; s < design.trueRates.size(); ++s) {
         out << formatted("%10.4g", design.trueRates[s]);
-        for (const UnitRun& run : runs) {
-            out << formatted(format, value(run, s));
+        for (std::size_t u = 0; u < runs.size(); ++u) {
+            out << formatted(format, value(u, s));
         }
         out << '\n';
     }
@@ -58,19 +58,19 @@ void writeUnitsTable(std::ostream& out, const DesignSettings& design,
     }
     writeColumnHeads(out, runs, "Probability of early termination");
     writeRows(out, design, runs, "  %9.4f",
-              [](const UnitRun& run, std::size_t s) { return run.summaries[s].earlyStop; });
+              [&](std::size_t u, std::size_t s) { return runs[u].summaries[s].earlyStop; });
     writeColumnHeads(out, runs, "Expected number of patients");
     writeRows(out, design, runs, "  %9.2f",
-              [](const UnitRun& run, std::size_t s) { return run.summaries[s].meanEnrolled; });
+              [&](std::size_t u, std::size_t s) { return runs[u].summaries[s].meanEnrolled; });
     writeColumnHeads(out, runs, "Share of looks with the prior-only warning");
     writeRows(out, design, runs, "  %9.4f",
-              [](const UnitRun& run, std::size_t s) { return run.summaries[s].priorOnlyShare; });
+              [&](std::size_t u, std::size_t s) { return runs[u].summaries[s].priorOnlyShare; });
     writeColumnHeads(
         out, runs,
         ("Share of trials stopped at another look (or not stopped) than in " + reference.unit.name)
             .c_str());
-    writeRows(out, design, runs, "  %9.4f", [&reference](const UnitRun& run, std::size_t s) {
-        return differingShare(run.outcomes[s], reference.outcomes[s]);
+    writeRows(out, design, runs, "  %9.4f", [&](std::size_t u, std::size_t s) {
+        return differingShare(runs[u].outcomes[s], reference.outcomes[s]);
     });
 }
 
@@ -90,6 +90,38 @@ void writeUnitsCsv(std::ostream& out, const DesignSettings& design,
                              summary.earlyStopError, summary.meanEnrolled,
                              summary.meanEnrolledError, summary.priorOnlyShare,
                              differingShare(run.outcomes[s], reference.outcomes[s]));
+        }
+    }
+}
+
+void writeSameLooksTable(std::ostream& out, const DesignSettings& design,
+                         const std::vector<UnitRun>& runs, const SameLookTable& table,
+                         int replicates) {
+    const std::string scope = formatted(" (the looks %s runs in the first %d trials per rate)",
+                                        design.timeUnit.name.c_str(), replicates);
+    writeColumnHeads(out, runs, ("Mean reported probability at the same looks" + scope).c_str());
+    writeRows(out, design, runs, "  %9.4f", [&](std::size_t u, std::size_t s) {
+        const SameLookFigures& f = table[u][s];
+        return f.looks > 0 ? f.probabilitySum / f.looks : 0.0;
+    });
+    writeColumnHeads(
+        out, runs,
+        ("Share of those looks decided otherwise than in " + design.timeUnit.name).c_str());
+    writeRows(out, design, runs, "  %9.4f", [&](std::size_t u, std::size_t s) {
+        const SameLookFigures& f = table[u][s];
+        return f.looks > 0 ? static_cast<double>(f.differingDecisions) / f.looks : 0.0;
+    });
+}
+
+void writeSameLooksCsv(std::ostream& out, const DesignSettings& design,
+                       const std::vector<UnitRun>& runs, const SameLookTable& table) {
+    out << "unit,scenario,true_rate,looks,mean_reported_probability,differing_decisions\n";
+    for (std::size_t u = 0; u < runs.size(); ++u) {
+        for (std::size_t s = 0; s < design.trueRates.size(); ++s) {
+            const SameLookFigures& f = table[u][s];
+            out << runs[u].unit.name << ',' << s + 1 << ',' << roundTripText(design.trueRates[s])
+                << formatted(",%ld,%.8g,%ld\n", f.looks,
+                             f.looks > 0 ? f.probabilitySum / f.looks : 0.0, f.differingDecisions);
         }
     }
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "design/design_settings.h"
+#include "design/look_comparison.h"
 #include "design/operating_characteristics.h"
 #include "design/simulation_runner.h"
 
@@ -29,5 +30,13 @@ void writeUnitsTable(std::ostream& out, const DesignSettings& design,
 
 void writeUnitsCsv(std::ostream& out, const DesignSettings& design,
                    const std::vector<UnitRun>& runs, const UnitRun& reference);
+
+// The paired comparison of single looks: the mean reported probability and
+// the share of decisions other than in the reference unit, per unit and rate.
+void writeSameLooksTable(std::ostream& out, const DesignSettings& design,
+                         const std::vector<UnitRun>& runs, const SameLookTable& table,
+                         int replicates);
+void writeSameLooksCsv(std::ostream& out, const DesignSettings& design,
+                       const std::vector<UnitRun>& runs, const SameLookTable& table);
 
 }  // namespace quillmere

@@ -150,8 +150,8 @@ TEST(Simulation, UnitsComparisonWritesEveryUnitAgainstTheDesignUnit) {
     design.trials = 3;
     const std::string file = writeDesign(design, "units");
     const auto units = freshDirectory("units-out");
-    const testing::ToolRun run =
-        runTool({"units", file, "--units", "hours,months", "--out", units, "--threads", "2"});
+    const testing::ToolRun run = runTool({"units", file, "--units", "hours,months", "--out", units,
+                                          "--threads", "2", "--same-looks", "2"});
     ASSERT_EQ(run.status, 0) << run.err;
     std::istringstream csv(testing::readText(units / "units.csv"));
     std::vector<std::string> lines;
@@ -168,6 +168,17 @@ TEST(Simulation, UnitsComparisonWritesEveryUnitAgainstTheDesignUnit) {
         EXPECT_EQ(lines[reference].substr(lines[reference].rfind(',')), ",0");
     }
     EXPECT_TRUE(std::filesystem::exists(units / "units.svg"));
+
+    // The same looks in each unit: none decided otherwise in the design's unit.
+    std::istringstream looks(testing::readText(units / "units_same_looks.csv"));
+    std::vector<std::string> lookLines;
+    for (std::string line; std::getline(looks, line);) {
+        lookLines.push_back(line);
+    }
+    ASSERT_EQ(lookLines.size(), 7u);
+    EXPECT_EQ(lookLines[1].rfind("days,1,0.1,", 0), 0u);
+    EXPECT_EQ(lookLines[1].substr(lookLines[1].rfind(',')), ",0");
+    EXPECT_EQ(lookLines[2].substr(lookLines[2].rfind(',')), ",0");
 }
 
 }  // namespace

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <vector>
+
+#include "design/design_settings.h"
+#include "design/task_pool.h"
+
+namespace quillmere {
+
+// The looks that the design's own unit runs, analysed again with the same
+// patients written in another unit: a paired comparison of single decisions.
+struct SameLookFigures {
+    long looks = 0;
+    double probabilitySum = 0.0;  // of the reported probability in that unit
+    long differingDecisions = 0;  // decisions other than in the design's unit
+};
+
+// Figures by unit (in the order of `factors`, each turning the design's times
+// into that unit) and scenario, over the looks of the first `replicates`
+// trials of every scenario.
+using SameLookTable = std::vector<std::vector<SameLookFigures>>;
+
+SameLookTable compareSameLooks(const DesignSettings& design, const std::vector<double>& factors,
+                               int replicates, int threads, const ProgressCallback& progress);
+
+}  // namespace quillmere
