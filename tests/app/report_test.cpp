@@ -49,21 +49,33 @@ std::string sectionHead(int count, const std::string& window) {
            "\n\nMaximum Follow up time = " + window + "\n";
 }
 
-const std::string toxicitySection =
-    sectionHead(10, "30") +
+// The section of a run on the ten patients: the settings lines, the echo
+// with the event row's label, then the result, the comparison and the box.
+std::string tenPatientSection(const std::string& settings, const std::string& eventLabel,
+                              const std::string& result) {
+    return sectionHead(10, "30") + settings +
+           "\nPlease check the following data whether they are the same as you entered.\n\n" +
+           stars84 + "\n" + replaced(tableRows, "%EVENT%", eventLabel) + stars84 + result +
+           "\n\n---------------------The End---------------------\n";
+}
+
+std::string decisionBox(const std::string& heading, const std::string& reason) {
+    return "\n" + stars49 + "\n" + heading + "\n" + reason + "\n" + stars49;
+}
+
+const std::string continueBox = decisionBox("*****************        Decision         *******",
+                                            "*****************  CONTINUE the trial     *******");
+const std::string futilityBox = decisionBox("*******             Decision              *******",
+                                            "*******TERMINATE the trial due to futility*******");
+
+const std::string toxicitySection = tenPatientSection(
     "\nUpper bound of toxicity rate= 0.3\n"
-    "\nTrial will be terminated if Pr(toxicity rate>0.3)>0.9\n"
-    "\nPlease check the following data whether they are the same as you entered.\n"
-    "\n" +
-    stars84 + "\n" + replaced(tableRows, "%EVENT%", "Toxicity            ") + stars84 +
+    "\nTrial will be terminated if Pr(toxicity rate>0.3)>0.9\n",
+    "Toxicity            ",
     "\nRESULTS: Pr(Toxicity rate >0.3)=0.202457"
     "\nCompared with cut-off 0.9, it is LOWER than the cut-off, therefore we suggest to "
-    "CONTINUE the trial.\n"
-    "\n" +
-    stars49 +
-    "\n*****************        Decision         *******"
-    "\n*****************  CONTINUE the trial     *******\n" +
-    stars49 + "\n\n---------------------The End---------------------\n";
+    "CONTINUE the trial.\n" +
+        continueBox);
 
 TEST(CompleteRun, ToxicityReportAndConsoleByteForByte) {
     TrialDirectory dir;
@@ -82,21 +94,14 @@ TEST(CompleteRun, EfficacyTerminatesForFutility) {
     writeTrial(dir, efficacy, tenPatients, "30", "0.3", "0.7");
     const ProgramRun run = dir.run({"2"}, "x");
     EXPECT_EQ(run.status, 0);
-    const std::string expected =
-        sectionHead(10, "30") +
+    const std::string expected = tenPatientSection(
         "\nLower bound of efficacy rate= 0.3\n"
-        "\nTrial will be terminated if Pr(efficacy rate<0.3)>0.7\n"
-        "\nPlease check the following data whether they are the same as you entered.\n"
-        "\n" +
-        stars84 + "\n" + replaced(tableRows, "%EVENT%", "Efficacy event      ") + stars84 +
+        "\nTrial will be terminated if Pr(efficacy rate<0.3)>0.7\n",
+        "Efficacy event      ",
         "\nRESULTS: Pr(Efficacy rate <0.3)=0.797543"
         "\nCompared with cut-off 0.7, it is HIGHER than the cut-off, therefore we suggest to "
-        "TERMINATE the trial.\n"
-        "\n" +
-        stars49 +
-        "\n*******             Decision              *******"
-        "\n*******TERMINATE the trial due to futility*******\n" +
-        stars49 + "\n\n---------------------The End---------------------\n";
+        "TERMINATE the trial.\n" +
+            futilityBox);
     EXPECT_EQ(withoutDate(dir.read("summary.txt")), expected);
     EXPECT_EQ(run.out, bannerText + confirmationText("EFFICACY.") +
                            "\n\nWe suggest to TERMINATE the trial. Please check the input data "
@@ -109,21 +114,14 @@ TEST(CompleteRun, DiseaseProgressionUsesTheEfficacyWordingAndTheComplementBound)
     writeTrial(dir, diseaseProgression, tenPatients, "30", "0.7", "0.1");
     const ProgramRun run = dir.run({"3"}, "x");
     EXPECT_EQ(run.status, 0);
-    const std::string expected =
-        sectionHead(10, "30") +
+    const std::string expected = tenPatientSection(
         "\nLower bound of efficacy rate= 0.7\n"
-        "\nTrial will be terminated if Pr(efficacy rate<0.7)>0.1\n"
-        "\nPlease check the following data whether they are the same as you entered.\n"
-        "\n" +
-        stars84 + "\n" + replaced(tableRows, "%EVENT%", "Disease progression ") + stars84 +
+        "\nTrial will be terminated if Pr(efficacy rate<0.7)>0.1\n",
+        "Disease progression ",
         "\nRESULTS: Pr(Efficacy rate <0.7)=0.202457"
         "\nCompared with cut-off 0.1, it is HIGHER than the cut-off, therefore we suggest to "
-        "TERMINATE the trial.\n"
-        "\n" +
-        stars49 +
-        "\n*******             Decision              *******"
-        "\n*******TERMINATE the trial due to futility*******\n" +
-        stars49 + "\n\n---------------------The End---------------------\n";
+        "TERMINATE the trial.\n" +
+            futilityBox);
     EXPECT_EQ(withoutDate(dir.read("summary.txt")), expected);
 }
 
