@@ -13,18 +13,27 @@ bool isSeparator(int c) {
     return std::isspace(static_cast<unsigned char>(c)) != 0;
 }
 
+// The next character; EOF only at the true end of the file.
+int nextCharacter(std::FILE* file) {
+    const int c = std::fgetc(file);
+    if (c == EOF && std::ferror(file) != 0) {
+        throw DataReadError();
+    }
+    return c;
+}
+
 }  // namespace
 
 std::optional<DataWord> readDataWord(std::FILE* file, std::size_t limit) {
-    int c = std::fgetc(file);
+    int c = nextCharacter(file);
     while (c != EOF && isSeparator(c)) {
-        c = std::fgetc(file);
+        c = nextCharacter(file);
     }
     if (c == EOF) {
         return std::nullopt;
     }
     DataWord word;
-    for (; c != EOF && !isSeparator(c); c = std::fgetc(file)) {
+    for (; c != EOF && !isSeparator(c); c = nextCharacter(file)) {
         if (word.text.size() < limit) {
             word.text.push_back(static_cast<char>(c));
         } else {

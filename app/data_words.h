@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 namespace quillmere {
@@ -15,7 +16,16 @@ struct DataWord {
     bool truncated = false;
 };
 
-// The next word, or empty at the end of the file.
+// Reading the file failed (a directory in place of the file, a device error):
+// this must never pass for the end of the file, or the data would look empty
+// or cut short.
+class DataReadError : public std::runtime_error {
+  public:
+    DataReadError() : std::runtime_error("the data file could not be read") {}
+};
+
+// The next word, or empty at the end of the file. Throws DataReadError when
+// reading fails.
 std::optional<DataWord> readDataWord(std::FILE* file, std::size_t limit);
 
 // A whole word as an integer (optional sign, decimal digits, in int range).

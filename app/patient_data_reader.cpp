@@ -27,31 +27,24 @@ bool reject(const std::string& message) {
     return false;
 }
 
-// A word that cannot be read because reading failed (a directory in place of
-// the file, a device error) must not pass for the end of the file: the data
-// would look empty or cut short. True, after a message, when that happened.
-bool readFailed(std::FILE* file, const std::string& dataFileName) {
-    if (std::ferror(file) == 0) {
-        return false;
+// False, after a message, when a header word does not fit the word buffer.
+bool headerWordFits(const DataWord& word, int position, const std::string& dataFileName) {
+    if (!word.truncated) {
+        return true;
     }
-    reject("The data file (" + dataFileName +
-           ") could not be read. Please check that it is a readable file.");
-    return true;
+    return reject("Header word " + std::to_string(position) + " of the data file (" + dataFileName +
+                  ") is longer than 999 characters. Please check the file.");
 }
 
-// A header word, or a message when it is missing or does not fit the buffer.
+// A header word the file cannot do without, or empty after a message.
 std::optional<std::string> readHeaderWord(std::FILE* file, const std::string& dataFileName,
                                           int position, const char* missingMessage) {
     const std::optional<DataWord> word = readDataWord(file, headerWordLimit);
     if (!word) {
-        if (!readFailed(file, dataFileName)) {
-            reject("The data file (" + dataFileName + ") " + missingMessage);
-        }
+        reject("The data file (" + dataFileName + ") " + missingMessage);
         return std::nullopt;
     }
-    if (word->truncated) {
-        reject("Header word " + std::to_string(position) + " of the data file (" + dataFileName +
-               ") is longer than 999 characters. Please check the file.");
+    if (!headerWordFits(*word, position, dataFileName)) {
         return std::nullopt;
     }
     return word->text;
@@ -75,12 +68,8 @@ bool readHeader(std::FILE* file, const std::string& dataFileName, EventType even
     checkEventLabel(*label, eventType, dataFileName);
     for (int position = 3; position <= 4; ++position) {
         const std::optional<DataWord> word = readDataWord(file, headerWordLimit);
-        if (!word && readFailed(file, dataFileName)) {
+        if (word && !headerWordFits(*word, position, dataFileName)) {
             return false;
-        }
-        if (word && word->truncated) {
-            return reject("Header word " + std::to_string(position) + " of the data file (" +
-                          dataFileName + ") is longer than 999 characters. Please check the file.");
         }
     }
     return true;
@@ -149,8 +138,7 @@ std::optional<std::string> recordProblem(const std::string& id, const RecordValu
 
 // Reads one record after its identifier into slot `index`; false after a
 // message.
-bool readRecord(std::FILE* file, const std::string& dataFileName, const DataWord& identifier,
-                int index, TrialData& data) {
+bool readRecord(std::FILE* file, const DataWord& identifier, int index, TrialData& data) {
     if (identifier.truncated || identifier.text.find('\0') != std::string::npos) {
         const std::string shown = identifier.text.substr(0, identifier.text.find('\0'));
         return reject("The identifier of patient number " + std::to_string(index + 1) + " (" +
@@ -161,9 +149,6 @@ bool readRecord(std::FILE* file, const std::string& dataFileName, const DataWord
     const std::string& id = identifier.text;
     const std::optional<RecordValues> values = readRecordValues(file);
     if (!values) {
-        if (readFailed(file, dataFileName)) {
-            return false;
-        }
         return reject("For patient " + id +
                       ", the record is incomplete: the response indicator, event time and "
                       "follow-up time must follow the identifier. Please re-enter!");
@@ -182,10 +167,9 @@ bool readRecord(std::FILE* file, const std::string& dataFileName, const DataWord
     return true;
 }
 
-}  // namespace
-
-bool readPatientData(std::FILE* file, const std::string& dataFileName, TrialData& data,
-                     EventType eventType) {
+// The header and every record; false after a message.
+bool readHeaderAndRecords(std::FILE* file, const std::string& dataFileName, TrialData& data,
+                          EventType eventType) {
     if (!readHeader(file, dataFileName, eventType)) {
         return false;
     }
@@ -199,16 +183,25 @@ bool readPatientData(std::FILE* file, const std::string& dataFileName, TrialData
             std::cout.flush();
             return false;
         }
-        if (!readRecord(file, dataFileName, *identifier, count, data)) {
+        if (!readRecord(file, *identifier, count, data)) {
             return false;
         }
         ++count;
     }
-    if (readFailed(file, dataFileName)) {
-        return false;
-    }
     data.patientCount = count;
     return true;
+}
+
+}  // namespace
+
+bool readPatientData(std::FILE* file, const std::string& dataFileName, TrialData& data,
+                     EventType eventType) {
+    try {
+        return readHeaderAndRecords(file, dataFileName, data, eventType);
+    } catch (const DataReadError&) {
+        return reject("The data file (" + dataFileName +
+                      ") could not be read. Please check that it is a readable file.");
+    }
 }
 
 }  // namespace quillmere
