@@ -13,13 +13,11 @@ namespace {
 
 constexpr int requiredEntryCount = 5;
 
-constexpr std::array<const char*, 3> acceptedTrialTypes = {"TOXICITY", "EFFICACY",
-                                                           "DISEASEPROGRESSION"};
 constexpr std::array<const char*, 3> acceptedDataFileNames = {
     "DATA_TOXICITY.TXT", "DATA_EFFICACY.TXT", "DATA_DISEASEPROGRESSION.TXT"};
 
-bool isOneOf(const std::string& text, const std::array<const char*, 3>& accepted) {
-    for (const char* candidate : accepted) {
+bool isDataFileName(const std::string& text) {
+    for (const char* candidate : acceptedDataFileNames) {
         if (text == candidate) {
             return true;
         }
@@ -104,9 +102,8 @@ void checkTrialType(ConfigFileReader& reader, std::ostream& sink) {
     if (!reader.getValue(value, key)) {
         reportMissingKey(sink, key);
     }
-    const std::string upper = upperCased(value);
-    if (!isOneOf(upper, acceptedTrialTypes)) {
-        sink << "Type of event provided (" << upper << ") is not appropriate. "
+    if (!eventTypeNamed(value)) {
+        sink << "Type of event provided (" << upperCased(value) << ") is not appropriate. "
              << "Limit inputs to Toxicity, Efficacy, or DiseaseProgression" << std::endl;
     }
 }
@@ -169,7 +166,7 @@ void checkDataFileName(ConfigFileReader& reader, std::ostream& sink) {
         reportMissingKey(sink, key);
     }
     const std::string upper = upperCased(value);
-    if (!isOneOf(upper, acceptedDataFileNames)) {
+    if (!isDataFileName(upper)) {
         sink << "Filename provided (" << upper << ") is not appropriate. " << std::endl
              << "Limit inputs to data_toxicity.txt, data_efficacy.txt, or "
                 "data_diseaseProgression.txt"
