@@ -101,18 +101,12 @@ std::optional<int> optionalWholeValue(KeyReader& in, const std::string& key, int
 
 std::optional<EventType> eventTypeValue(KeyReader& in) {
     const std::string type = upperCased(textValue(in, "TrialType", true).value_or(""));
-    if (type == "TOXICITY") {
-        return EventType::Toxicity;
+    const std::optional<EventType> eventType = eventTypeNamed(type);
+    if (!eventType) {
+        in.fail("Type of event provided (" + type +
+                ") is not appropriate. Limit inputs to Toxicity, Efficacy, or DiseaseProgression");
     }
-    if (type == "EFFICACY") {
-        return EventType::Efficacy;
-    }
-    if (type == "DISEASEPROGRESSION") {
-        return EventType::DiseaseProgression;
-    }
-    in.fail("Type of event provided (" + type +
-            ") is not appropriate. Limit inputs to Toxicity, Efficacy, or DiseaseProgression");
-    return std::nullopt;
+    return eventType;
 }
 
 std::optional<TimeUnit> timeUnitValue(KeyReader& in) {
