@@ -81,21 +81,6 @@ std::optional<double> keptAwayAbscissa(double x, const HullNode& a, const HullNo
     return std::nullopt;
 }
 
-// Moves a new evaluated node (already linked) away from its nearest
-// evaluated neighbours and evaluates the log-density at its new x.
-void keepAwayFromNeighbours(SamplingEnvelope& envelope, int node,
-                            const LogDensityBinding& binding) {
-    HullNode& q = envelope.nodes[node];
-    const int outerLeft = twoLeft(envelope, node);
-    const int outerRight = twoRight(envelope, node);
-    const HullNode& a = envelope.nodes[exists(outerLeft) ? outerLeft : q.left];
-    const HullNode& b = envelope.nodes[exists(outerRight) ? outerRight : q.right];
-    if (const std::optional<double> moved = keptAwayAbscissa(q.x, a, b)) {
-        q.x = *moved;
-        q.logDensity = evaluateLogDensity(binding, q.x);
-    }
-}
-
 }  // namespace
 
 double scaledExp(double y, double peak) {
@@ -241,8 +226,8 @@ std::optional<double> insertionMove(const SamplingEnvelope& envelope, const Hull
     if (leftEvaluated == rightEvaluated) {
         return std::nullopt;
     }
-    // The neighbours keepAwayFromNeighbours will find once the node and its
-    // new intersection are linked in (see insertNode): the new intersection
+    // The node's nearest evaluated neighbours once it and its new
+    // intersection are linked in (see insertNode): the new intersection
     // lies on the evaluated end's side, so that end is one of them, and the
     // other is the evaluated node beyond the intersection end, or that end
     // itself when it is a bound node.
@@ -345,13 +330,18 @@ void insertNode(SamplingEnvelope& envelope, const HullNode& candidate,
             10, "a candidate's neighbours are both evaluated or both intersection nodes");
     }
 
+    // The node is kept away from its nearest evaluated neighbours: moved to
+    // the abscissa the sampler foretold when it announced the candidate, and
+    // evaluated there.
+    const std::optional<double> moved = insertionMove(envelope, candidate);
+
     const int q = envelope.nodeCount;
     const int m = envelope.nodeCount + 1;
     envelope.nodeCount += 2;
     HullNode& newNode = envelope.nodes[q];
     newNode = HullNode{};
-    newNode.x = candidate.x;
-    newNode.logDensity = candidate.logDensity;
+    newNode.x = moved.value_or(candidate.x);
+    newNode.logDensity = moved ? evaluateLogDensity(binding, *moved) : candidate.logDensity;
     newNode.evaluated = 1;
     HullNode& newIntersection = envelope.nodes[m];
     newIntersection = HullNode{};
@@ -365,8 +355,6 @@ void insertNode(SamplingEnvelope& envelope, const HullNode& candidate,
     envelope.nodes[second].right = rightEnd;
     envelope.nodes[leftEnd].right = first;
     envelope.nodes[rightEnd].left = second;
-
-    keepAwayFromNeighbours(envelope, q, binding);
 
     placeIntersection(envelope, envelope.nodes[q].left);
     placeIntersection(envelope, envelope.nodes[q].right);
