@@ -11,22 +11,6 @@ namespace {
 // Below this log acceptance ratio a move is treated as impossible.
 constexpr double acceptanceFloor = -50.0;
 
-// Value of the log envelope at x, by linear interpolation within the piece
-// that holds it.
-double envelopeLogAt(const SamplingEnvelope& envelope, double x) {
-    int q = 0;
-    while (envelope.nodes[q].left != noNode) {
-        q = envelope.nodes[q].left;
-    }
-    while (envelope.nodes[q].right != noNode && x > envelope.nodes[envelope.nodes[q].right].x) {
-        q = envelope.nodes[q].right;
-    }
-    const HullNode& left = envelope.nodes[q];
-    const HullNode& right = envelope.nodes[left.right];
-    return ((x - left.x) / (right.x - left.x)) * (right.logDensity - left.logDensity) +
-           left.logDensity;
-}
-
 double acceptanceProbability(double d) {
     if (d > 0.0) {
         return std::exp(0.0);

@@ -243,6 +243,17 @@ std::optional<double> insertionMove(const SamplingEnvelope& envelope, const Hull
     return keptAwayAbscissa(candidate.x, envelope.nodes[a], envelope.nodes[b]);
 }
 
+double envelopeLogAt(const SamplingEnvelope& envelope, double x) {
+    int q = leftmostNode(envelope);
+    while (exists(envelope.nodes[q].right) && x > envelope.nodes[envelope.nodes[q].right].x) {
+        q = envelope.nodes[q].right;
+    }
+    const HullNode& left = envelope.nodes[q];
+    const HullNode& right = envelope.nodes[left.right];
+    return ((x - left.x) / (right.x - left.x)) * (right.logDensity - left.logDensity) +
+           left.logDensity;
+}
+
 void normaliseEnvelope(SamplingEnvelope& envelope) {
     const int first = leftmostNode(envelope);
     double peak = envelope.nodes[first].logDensity;

@@ -77,6 +77,9 @@ void insertNode(SamplingEnvelope& envelope, const HullNode& candidate,
 // away from its nearest evaluated neighbours; empty when insertNode will keep
 // its x, ignore it, or fail on it.
 std::optional<double> insertionMove(const SamplingEnvelope& envelope, const HullNode& candidate);
+// Value of the log envelope at x in [lower, upper], by linear interpolation
+// within the piece that holds it.
+double envelopeLogAt(const SamplingEnvelope& envelope, double x);
 void normaliseEnvelope(SamplingEnvelope& envelope);
 void placeIntersection(SamplingEnvelope& envelope, int node);
 double pieceArea(const SamplingEnvelope& envelope, int node);
