@@ -38,7 +38,6 @@ LookResult analyseRecord(TrialData& data, const AnalysisSettings& settings) {
     if (code != 0) {
         throw std::runtime_error("error code (beta0): " + std::to_string(code));
     }
-    result.posteriorResult = data.posteriorResult;
     result.reportedProbability = reportedProbability(settings.eventType, data.posteriorResult);
     result.terminate = advisesTermination(result.reportedProbability, settings.cutoffProbability);
     return result;

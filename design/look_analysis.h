@@ -22,7 +22,6 @@ void fillTrialRecord(TrialData& data, const std::vector<PatientLine>& patients,
 
 // What quillmere decides on a look's data.
 struct LookResult {
-    double posteriorResult = 0.0;
     double reportedProbability = 0.0;
     bool terminate = false;
     bool priorOnly = false;  // the imputation rests on the prior alone somewhere
