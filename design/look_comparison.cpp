@@ -12,13 +12,13 @@ std::vector<SameLookFigures> compareTrialLooks(const DesignSettings& design,
     const SimulationPlan own{design, 1.0};
     std::vector<LookTrace> trace;
     simulateTrial(own, scenario, replicate, work, &trace);
-    const std::vector<SimulatedPatient> cohort = analysedCohort(own, scenario, replicate);
+    const std::vector<SimulatedPatient> cohort = replicateCohort(design, scenario, replicate);
     std::vector<SameLookFigures> figures(factors.size());
     for (std::size_t u = 0; u < factors.size(); ++u) {
-        const SimulationPlan plan{design, factors[u]};
-        const AnalysisSettings settings = analysisSettings(plan);
+        const AnalysisSettings settings = analysisSettings({design, factors[u]});
         const std::vector<SimulatedPatient> scaled = scaledCohort(cohort, factors[u]);
         for (const LookTrace& look : trace) {
+            // In the design's own unit the looks were analysed just now.
             LookResult result = look.result;
             if (factors[u] != 1.0) {
                 const LookSnapshot snapshot =

@@ -8,13 +8,6 @@
 namespace quillmere {
 namespace {
 
-std::vector<SimulatedPatient> designCohort(const SimulationPlan& plan, int scenario,
-                                           int replicate) {
-    const DesignSettings& design = plan.design;
-    RandomStream stream = replicateStream(design.seed, scenario, replicate);
-    return simulateCohort(design, design.trueRates.at(scenario), stream);
-}
-
 // The moment the last enrolled patient's outcome is known.
 double completionTime(const std::vector<SimulatedPatient>& cohort, double window) {
     double end = 0.0;
@@ -44,16 +37,17 @@ AnalysisSettings analysisSettings(const SimulationPlan& plan) {
             design.maxEvaluationWindow * plan.timeScale};
 }
 
-std::vector<SimulatedPatient> analysedCohort(const SimulationPlan& plan, int scenario,
-                                             int replicate) {
-    return scaledCohort(designCohort(plan, scenario, replicate), plan.timeScale);
+std::vector<SimulatedPatient> replicateCohort(const DesignSettings& design, int scenario,
+                                              int replicate) {
+    RandomStream stream = replicateStream(design.seed, scenario, replicate);
+    return simulateCohort(design, design.trueRates.at(scenario), stream);
 }
 
 TrialOutcome simulateTrial(const SimulationPlan& plan, int scenario, int replicate, TrialData& work,
                            std::vector<LookTrace>* trace) {
     const DesignSettings& design = plan.design;
     const AnalysisSettings settings = analysisSettings(plan);
-    const std::vector<SimulatedPatient> cohort = designCohort(plan, scenario, replicate);
+    const std::vector<SimulatedPatient> cohort = replicateCohort(design, scenario, replicate);
     const std::vector<SimulatedPatient> analysed = scaledCohort(cohort, plan.timeScale);
     TrialOutcome outcome;
     for (int look = 1; look <= scheduledLookCount(design); ++look) {

@@ -40,8 +40,8 @@ struct LookTrace {
 TrialOutcome simulateTrial(const SimulationPlan& plan, int scenario, int replicate, TrialData& work,
                            std::vector<LookTrace>* trace = nullptr);
 
-// The patients of that replicate in the analysis unit, as the looks see them.
-std::vector<SimulatedPatient> analysedCohort(const SimulationPlan& plan, int scenario,
-                                             int replicate);
+// The patients of that replicate in the design's own unit.
+std::vector<SimulatedPatient> replicateCohort(const DesignSettings& design, int scenario,
+                                              int replicate);
 
 }  // namespace quillmere
