@@ -263,12 +263,13 @@ void normaliseEnvelope(SamplingEnvelope& envelope) {
         }
     }
     envelope.peakLogDensity = peak;
-    for (int n = first; exists(n); n = envelope.nodes[n].right) {
-        envelope.nodes[n].scaledDensity = scaledExp(envelope.nodes[n].logDensity, peak);
-    }
+    // A piece's area needs the scaled densities of its two ends only, so each
+    // node is scaled and then closes the piece to its left in the same walk.
+    envelope.nodes[first].scaledDensity = scaledExp(envelope.nodes[first].logDensity, peak);
     envelope.nodes[first].cumulativeArea = 0.0;
     for (int n = envelope.nodes[first].right; exists(n); n = envelope.nodes[n].right) {
         HullNode& node = envelope.nodes[n];
+        node.scaledDensity = scaledExp(node.logDensity, peak);
         node.cumulativeArea = envelope.nodes[node.left].cumulativeArea + pieceArea(envelope, n);
     }
 }
