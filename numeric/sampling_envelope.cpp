@@ -18,6 +18,9 @@ constexpr double minimumHeight = 0.1;
 // Relative difference of the end densities below which a straight piece is
 // inverted as a uniform one.
 constexpr double flatPieceTolerance = 0.001;
+// How far past the middle chord an outer chord that cuts under it is pushed,
+// as a multiple of the slope difference.
+constexpr double concavityAllowance = 1.0;
 // Offset that keeps the largest scaled density at e^50.
 constexpr double scaleOffset = 50.0;
 
@@ -154,10 +157,10 @@ void placeIntersection(SamplingEnvelope& envelope, int node) {
     // Where the log-density is not concave the outer chords would cut under
     // the middle one; push them past it.
     if (hasSL && hasSM && sL < sM) {
-        sL = (1.0 + envelope.concavityAllowance) * (sM - sL) + sL;
+        sL = (1.0 + concavityAllowance) * (sM - sL) + sL;
     }
     if (hasSR && hasSM && sR > sM) {
-        sR = (1.0 + envelope.concavityAllowance) * (sM - sR) + sR;
+        sR = (1.0 + concavityAllowance) * (sM - sR) + sR;
     }
 
     double hL = 0.0;

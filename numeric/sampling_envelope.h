@@ -51,7 +51,6 @@ struct SamplingEnvelope {
     int nodeCapacity = envelopeCapacity;
     double peakLogDensity = 0.0;
     std::array<HullNode, envelopeCapacity> nodes{};
-    double concavityAllowance = 1.0;
 };
 
 // Densities are stored scaled so that the largest is e^50:
