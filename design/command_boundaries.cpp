@@ -1,11 +1,10 @@
 #include <filesystem>
-#include <fstream>
 
 #include "design/boundaries.h"
 #include "design/commands.h"
+#include "design/output_file.h"
 #include "design/report_csv.h"
 #include "design/report_text.h"
-#include "design/simulation_report.h"
 
 namespace quillmere {
 
@@ -21,11 +20,7 @@ int runBoundariesCommand(const CommandLine& line, std::ostream& out, std::ostrea
     const std::filesystem::path csvPath = directory / "boundaries.csv";
     std::ofstream csv = openOutputFile(csvPath);
     writeBoundaryCsv(csv, rows);
-    csv.close();
-    if (!csv) {
-        err << "Failure to write file (" << csvPath.string() << ").\n";
-        return 1;
-    }
+    closeOutputFile(csv, csvPath);
     writeBoundaryTable(out, *design, rows);
     out << "\nWritten: " << csvPath.string() << '\n';
     return 0;

@@ -1,8 +1,7 @@
 #include <filesystem>
-#include <fstream>
-#include <iostream>
 
 #include "design/commands.h"
+#include "design/output_file.h"
 #include "design/progress_meter.h"
 #include "design/replicate_file.h"
 #include "design/simulation_report.h"
@@ -32,16 +31,12 @@ int runSimulateCommand(const CommandLine& line, std::ostream& out, std::ostream&
     }
     // A shard: only its replicates, to be merged with the others.
     std::filesystem::create_directories(directory);
-    std::ofstream shard = openOutputFile(directory / "replicates.csv");
+    const std::filesystem::path shardPath = directory / "replicates.csv";
+    std::ofstream shard = openOutputFile(shardPath);
     writeReplicateFile(shard, *design, outcomes, *range);
-    shard.close();
-    if (!shard) {
-        err << "Failure to write file (" << (directory / "replicates.csv").string() << ").\n";
-        return 1;
-    }
+    closeOutputFile(shard, shardPath);
     out << "Replicates " << range->first + 1 << "-" << range->last + 1 << " of " << design->trials
-        << " written to " << (directory / "replicates.csv").string()
-        << "; combine the shards with the merge command.\n";
+        << " written to " << shardPath.string() << "; combine the shards with the merge command.\n";
     return 0;
 }
 

@@ -1,10 +1,9 @@
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
-#include <stdexcept>
 
 #include "design/commands.h"
+#include "design/output_file.h"
 #include "design/progress_meter.h"
 #include "design/report_svg.h"
 #include "design/report_text.h"
@@ -62,13 +61,7 @@ void writeUnitsFiles(const std::filesystem::path& directory, const DesignSetting
     }
     std::ofstream plot = openOutputFile(directory / "units.svg");
     writeUnitsPlot(plot, design, curves);
-    for (std::ofstream* file : {&csv, &plot}) {
-        file->close();
-        if (!*file) {
-            throw std::runtime_error("Failure to write the results into (" + directory.string() +
-                                     ").");
-        }
-    }
+    closeResultFiles({&csv, &plot}, directory);
 }
 
 // The paired look comparison, when asked for with --same-looks N.
@@ -83,10 +76,7 @@ void compareLooksInUnits(const DesignSettings& design, const std::vector<UnitRun
     const SameLookTable table = compareSameLooks(design, factors, replicates, threads, progress);
     std::ofstream csv = openOutputFile(directory / "units_same_looks.csv");
     writeSameLooksCsv(csv, design, runs, table);
-    csv.close();
-    if (!csv) {
-        throw std::runtime_error("Failure to write the results into (" + directory.string() + ").");
-    }
+    closeResultFiles({&csv}, directory);
     writeSameLooksTable(out, design, runs, table, replicates);
 }
 

@@ -1,9 +1,8 @@
 #include "design/look_dump.h"
 
-#include <fstream>
 #include <sstream>
-#include <stdexcept>
 
+#include "design/output_file.h"
 #include "design/text_format.h"
 
 namespace quillmere {
@@ -23,39 +22,28 @@ ConsoleFileNames consoleFileNames(EventType eventType) {
             "data_diseaseProgression.txt", "DISEASEPROGRESSION_EVENT"};
 }
 
-namespace {
-
-void closeChecked(std::ofstream& out, const std::filesystem::path& path) {
-    out.close();
-    if (!out) {
-        throw std::runtime_error("Failure to write file (" + path.string() + ").");
-    }
-}
-
-}  // namespace
-
 void writeLookFiles(const std::filesystem::path& directory, const AnalysisSettings& settings,
                     const std::vector<PatientLine>& patients) {
     const ConsoleFileNames names = consoleFileNames(settings.eventType);
     std::filesystem::create_directories(directory);
     const std::filesystem::path configPath = directory / names.configFile;
-    std::ofstream config(configPath);
+    std::ofstream config = openOutputFile(configPath);
     config << "TrialType = " << names.trialType << '\n'
            << "RateBound = " << roundTripText(settings.rateBound) << '\n'
            << "CutoffProbability = " << roundTripText(settings.cutoffProbability) << '\n'
            << "MaxEvaluationWindow = " << roundTripText(settings.maxEvaluationWindow) << '\n'
            << "InputDataFileName = " << names.dataFile << '\n';
-    closeChecked(config, configPath);
+    closeOutputFile(config, configPath);
 
     const std::filesystem::path dataPath = directory / names.dataFile;
-    std::ofstream data(dataPath);
+    std::ofstream data = openOutputFile(dataPath);
     data << "PatientData " << names.eventLabel << " TimeToEvent FollowUpTime\n";
     for (std::size_t i = 0; i < patients.size(); ++i) {
         const PatientLine& line = patients[i];
         data << formatted("P%03zu %d ", i + 1, line.responseIndicator)
              << roundTripText(line.timeToEvent) << ' ' << roundTripText(line.followUpTime) << '\n';
     }
-    closeChecked(data, dataPath);
+    closeOutputFile(data, dataPath);
 }
 
 std::string consoleResultLine(EventType eventType, double rateBound, double probability) {

@@ -1,23 +1,13 @@
 #include "design/simulation_report.h"
 
-#include <fstream>
-#include <stdexcept>
-
 #include "design/look_schedule.h"
+#include "design/output_file.h"
 #include "design/replicate_file.h"
 #include "design/report_csv.h"
 #include "design/report_svg.h"
 #include "design/report_text.h"
 
 namespace quillmere {
-
-std::ofstream openOutputFile(const std::filesystem::path& path) {
-    std::ofstream out(path);
-    if (!out) {
-        throw std::runtime_error("Failure to write file (" + path.string() + ").");
-    }
-    return out;
-}
 
 std::vector<ScenarioSummary> summariseOutcomes(const DesignSettings& design,
                                                const ScenarioOutcomes& outcomes) {
@@ -41,13 +31,7 @@ void writeSimulationReport(const DesignSettings& design, const ScenarioOutcomes&
     writeStopByLookCsv(looks, design, summaries);
     std::ofstream plot = openOutputFile(directory / "operating_characteristics.svg");
     writeOperatingPlot(plot, design, summaries);
-    for (std::ofstream* file : {&replicates, &table, &looks, &plot}) {
-        file->close();
-        if (!*file) {
-            throw std::runtime_error("Failure to write the results into (" + directory.string() +
-                                     ").");
-        }
-    }
+    closeResultFiles({&replicates, &table, &looks, &plot}, directory);
     writeDesignHeader(console, design);
     writeOperatingTable(console, summaries);
     writeStopByLookTable(console, design, summaries);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <filesystem>
-#include <fstream>
 #include <ostream>
 #include <vector>
 
@@ -22,8 +21,5 @@ std::vector<ScenarioSummary> summariseOutcomes(const DesignSettings& design,
 // here, so their files are the same.
 void writeSimulationReport(const DesignSettings& design, const ScenarioOutcomes& outcomes,
                            const std::filesystem::path& directory, std::ostream& console);
-
-// Opens a file for writing, or throws std::runtime_error naming it.
-std::ofstream openOutputFile(const std::filesystem::path& path);
 
 }  // namespace quillmere
