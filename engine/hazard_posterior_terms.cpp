@@ -19,24 +19,25 @@ void formIntervalTerms(HazardPosteriorTerms& terms, int j, double lambda) {
         terms.term[cell] = terms.eventIndicator[cell] * logLambda - lambda * terms.exposure[cell];
     }
     terms.termHazardBits[j] = std::bit_cast<std::uint64_t>(lambda);
-    terms.termsFormed[j] = true;
 }
 
-// Brings the stored terms of every interval but k up to the current hazards.
+bool formedWithCurrentHazard(const HazardPosteriorTerms& terms, int j) {
+    return terms.termHazardBits[j] == std::bit_cast<std::uint64_t>(terms.source.data->hazard[j]);
+}
+
+// Brings the stored terms of every interval but k up to the current hazards
+// (all finite and positive, so never the +0.0 of terms not yet formed).
 void refreshStoredTerms(HazardPosteriorTerms& terms, int k) {
-    const auto& hazard = terms.source.data->hazard;
     for (int j = 0; j < intervalCount; ++j) {
-        if (j != k && (!terms.termsFormed[j] ||
-                       terms.termHazardBits[j] != std::bit_cast<std::uint64_t>(hazard[j]))) {
-            formIntervalTerms(terms, j, hazard[j]);
+        if (j != k && !formedWithCurrentHazard(terms, j)) {
+            formIntervalTerms(terms, j, terms.source.data->hazard[j]);
         }
     }
 }
 
-bool sameHazards(const std::array<std::uint64_t, intervalCount>& bits, const TrialData& data,
-                 int k) {
+bool storedTermsCurrent(const HazardPosteriorTerms& terms, int k) {
     for (int j = 0; j < intervalCount; ++j) {
-        if (j != k && bits[j] != std::bit_cast<std::uint64_t>(data.hazard[j])) {
+        if (j != k && !formedWithCurrentHazard(terms, j)) {
             return false;
         }
     }
@@ -49,7 +50,7 @@ bool sameHazards(const std::array<std::uint64_t, intervalCount>& bits, const Tri
 // skipped cells need.
 bool bringUpToDate(HazardPosteriorTerms& terms, int k) {
     const TrialData& data = *terms.source.data;
-    if (terms.passFormed && terms.passIndex == k && sameHazards(terms.passHazardBits, data, k)) {
+    if (terms.passFormed && terms.passIndex == k && storedTermsCurrent(terms, k)) {
         return true;
     }
     for (int j = 0; j < intervalCount; ++j) {
@@ -66,9 +67,6 @@ bool bringUpToDate(HazardPosteriorTerms& terms, int k) {
     }
     terms.prefixSum = sum;
     terms.passIndex = k;
-    for (int j = 0; j < intervalCount; ++j) {
-        terms.passHazardBits[j] = std::bit_cast<std::uint64_t>(data.hazard[j]);
-    }
     terms.foreseenCount = 0;
     terms.passFormed = true;
     return true;

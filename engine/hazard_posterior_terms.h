@@ -72,16 +72,16 @@ struct HazardPosteriorTerms {
     std::array<std::vector<std::size_t>, intervalCount> cellsOfInterval;
 
     // Terms of the stored cells, each formed with the hazard recorded for its
-    // interval; the terms of an interval without a recorded hazard are unset.
+    // interval; the terms of an interval still recorded as +0.0 (never a
+    // hazard they are formed with) are unset.
     std::vector<double> term;
     std::array<std::uint64_t, intervalCount> termHazardBits{};
-    std::array<bool, intervalCount> termsFormed{};
 
-    // The index and hazards for which the running total up to interval k's
-    // first cell (prefixEnd, or the end) and the values formed ahead hold.
+    // The index for which the running total up to interval k's first cell
+    // (prefixEnd, or the end) and the values formed ahead hold; they hold for
+    // the hazards the stored terms were formed with.
     bool passFormed = false;
     int passIndex = 0;
-    std::array<std::uint64_t, intervalCount> passHazardBits{};
     std::size_t prefixEnd = 0;
     double prefixSum = 0.0;
 
