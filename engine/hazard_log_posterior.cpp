@@ -1,6 +1,7 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/hazard_posterior_parts.h"
 
 namespace quillmere {
 
@@ -18,16 +19,13 @@ double hazardLogPosterior(double x, void* context) {
     std::array<double, intervalCount> lambda = data.hazard;
     lambda[k] = x;
 
-    const double shape = posterior.state->hazardPriorShape[k];
-    const double mean = k == 0 ? data.lambda0 : lambda[k - 1];
-    const double prior = std::log(x) * (shape - 1) - (shape / mean) * x;
+    const double prior = hazardLogPrior(data, *posterior.state, k, x, std::log(x));
 
     double logLikelihood = 0.0;
     for (int i = 0; i < data.patientCount; ++i) {
         for (int j = 0; j < intervalCount; ++j) {
-            const double term =
-                data.delta[i][j] * std::log(lambda[j]) - lambda[j] * data.exposure[i][j];
-            logLikelihood += term;
+            logLikelihood += likelihoodTerm(data.delta[i][j], std::log(lambda[j]), lambda[j],
+                                            data.exposure[i][j]);
         }
     }
     return logLikelihood + prior;

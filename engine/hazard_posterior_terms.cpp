@@ -3,6 +3,8 @@
 #include <bit>
 #include <cmath>
 
+#include "engine/hazard_posterior_parts.h"
+
 namespace quillmere {
 
 namespace {
@@ -16,7 +18,8 @@ bool isFinitePositive(double value) {
 void formIntervalTerms(HazardPosteriorTerms& terms, int j, double lambda) {
     const double logLambda = std::log(lambda);
     for (const std::size_t cell : terms.cellsOfInterval[j]) {
-        terms.term[cell] = terms.eventIndicator[cell] * logLambda - lambda * terms.exposure[cell];
+        terms.term[cell] =
+            likelihoodTerm(terms.eventIndicator[cell], logLambda, lambda, terms.exposure[cell]);
     }
     terms.termHazardBits[j] = std::bit_cast<std::uint64_t>(lambda);
 }
@@ -93,7 +96,7 @@ std::array<double, N> logLikelihoods(const HazardPosteriorTerms& terms, int k,
             }
         }
         for (std::size_t b = 0; b < N; ++b) {
-            sum[b] += eventIndicator[cell] * logX[b] - x[b] * exposure[cell];
+            sum[b] += likelihoodTerm(eventIndicator[cell], logX[b], x[b], exposure[cell]);
         }
         ++cell;
     }
@@ -166,10 +169,7 @@ double fastHazardLogPosterior(double x, void* context) {
     const double* foreseen = foreseenLogLikelihood(terms, x);
     const double logLikelihood =
         foreseen != nullptr ? *foreseen : logLikelihoods<1>(terms, k, {x}, {logX})[0];
-    const double shape = terms.source.state->hazardPriorShape[k];
-    const double mean = k == 0 ? data.lambda0 : data.hazard[k - 1];
-    const double prior = logX * (shape - 1) - (shape / mean) * x;
-    return logLikelihood + prior;
+    return logLikelihood + hazardLogPrior(data, *terms.source.state, k, x, logX);
 }
 
 void foreseeHazardLogPosterior(std::span<const double> points, void* context) {

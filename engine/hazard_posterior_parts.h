@@ -1,0 +1,25 @@
+#pragma once
+
+// The two expressions the hazard log-posterior is made of, shared by the
+// reference evaluation and the fast one so that both form them alike.
+#include "engine/engine.h"
+
+namespace quillmere {
+
+// The log-likelihood term of one cell: delta·ln(lambda) - lambda·e, with
+// ln(lambda) given.
+inline double likelihoodTerm(double delta, double logLambda, double lambda, double exposure) {
+    return delta * logLambda - lambda * exposure;
+}
+
+// The gamma prior kernel of hazard k at x, with ln(x) given: shape a_k and
+// mean m_k, lambda0 for the first interval and the preceding interval's
+// hazard for the others.
+inline double hazardLogPrior(const TrialData& data, const EngineState& state, int k, double x,
+                             double logX) {
+    const double shape = state.hazardPriorShape[k];
+    const double mean = k == 0 ? data.lambda0 : data.hazard[k - 1];
+    return logX * (shape - 1) - (shape / mean) * x;
+}
+
+}  // namespace quillmere
