@@ -2,6 +2,7 @@
 
 #include "engine/engine.h"
 #include "engine/hazard_posterior_terms.h"
+#include "engine/pending_patient.h"
 #include "numeric/numeric.h"
 
 namespace quillmere {
@@ -58,9 +59,7 @@ double completedEventCount(const TrialData& data, UniformGenerator& uniform) {
     double responseCount = 0.0;
     for (int i = 0; i < data.patientCount; ++i) {
         responseCount += data.responseIndicator[i];
-        const bool pending =
-            data.maxEvaluationWindow > data.observedTime[i] && data.responseIndicator[i] == 0;
-        if (!pending) {
+        if (!isPendingPatient(data, i)) {
             continue;
         }
         const double survival = std::exp(-cumulativeHazard(data.hazard, data.exposure[i]));

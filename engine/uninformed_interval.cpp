@@ -1,12 +1,9 @@
 #include "engine/engine.h"
+#include "engine/pending_patient.h"
 
 namespace quillmere {
 
 namespace {
-
-bool isPending(const TrialData& data, int i) {
-    return data.maxEvaluationWindow > data.observedTime[i] && data.responseIndicator[i] == 0;
-}
 
 bool intervalHasExposure(const TrialData& data, int j) {
     for (int i = 0; i < data.patientCount; ++i) {
@@ -21,7 +18,7 @@ bool intervalHasExposure(const TrialData& data, int j) {
 // into interval j = (b[j], b[j+1]] exactly when t < b[j+1].
 bool pendingWindowReaches(const TrialData& data, int j) {
     for (int i = 0; i < data.patientCount; ++i) {
-        if (isPending(data, i) && data.observedTime[i] < data.intervalBound[j + 1]) {
+        if (isPendingPatient(data, i) && data.observedTime[i] < data.intervalBound[j + 1]) {
             return true;
         }
     }
