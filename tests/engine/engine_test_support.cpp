@@ -127,6 +127,11 @@ TrialInput loadTrialDirectory(const std::filesystem::path& directory) {
     return input;
 }
 
+TrialInput loadReferenceTrial(const std::string& name) {
+    return loadTrialDirectory(std::filesystem::path(QUILLMERE_TEST_DATA_DIR) / "reference-runs" /
+                              name);
+}
+
 std::unique_ptr<TrialData> runFresh(const TrialInput& input) {
     auto data = recordWithExposures(input);
     EngineState state;

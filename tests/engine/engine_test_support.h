@@ -3,6 +3,8 @@
 // Building trial records for the engine tests the way the console driver does,
 // without linking the driver: the derived quantities (observed time, interval
 // bounds, prior hazard) are restated here from their definitions.
+#include <bit>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -37,6 +39,9 @@ std::unique_ptr<TrialData> recordWithExposures(const TrialInput& input);
 // names.
 TrialInput loadTrialDirectory(const std::filesystem::path& directory);
 
+// One of the reference trial directories under tests/data/reference-runs.
+TrialInput loadReferenceTrial(const std::string& name);
+
 // Runs the imputation sampler on a fresh engine state and returns the record.
 std::unique_ptr<TrialData> runFresh(const TrialInput& input);
 
@@ -44,6 +49,11 @@ std::unique_ptr<TrialData> runFresh(const TrialInput& input);
 // x^a (1-x)^b / (a B(a,b)) * sum_n [(a+b)_n / (a+1)_n] x^n, independent of the
 // continued fraction the engine uses.
 double regularisedIncompleteBeta(double x, double a, double b);
+
+// The bits of a double, to compare results exactly (and tell -0 from +0).
+inline std::uint64_t bitsOf(double value) {
+    return std::bit_cast<std::uint64_t>(value);
+}
 
 // Shorthands for patient entries: an observed event, a patient followed to
 // the end without one, and a pending patient followed for the given time.

@@ -3,7 +3,6 @@
 // records, hazards, indices and arguments, and on whole imputation runs.
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -15,10 +14,6 @@
 
 namespace quillmere::testing {
 namespace {
-
-std::uint64_t bitsOf(double value) {
-    return std::bit_cast<std::uint64_t>(value);
-}
 
 class RandomTrials {
   public:
@@ -216,8 +211,7 @@ TEST(FastPosteriorIdentity, WholeRunsOnTheReferenceTrials) {
     for (const char* directory :
          {"toxicity-n60", "efficacy-n80", "diseaseprogression-n45", "toxicity-n200"}) {
         SCOPED_TRACE(directory);
-        expectIdenticalRuns(loadTrialDirectory(std::filesystem::path(QUILLMERE_TEST_DATA_DIR) /
-                                               "reference-runs" / directory));
+        expectIdenticalRuns(loadReferenceTrial(directory));
     }
 }
 

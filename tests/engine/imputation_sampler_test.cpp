@@ -1,17 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <bit>
-#include <cstdint>
-
 #include "engine/engine_test_support.h"
 #include "numeric/random_sources.h"
 
 namespace quillmere::testing {
 namespace {
-
-std::uint64_t bitsOf(double value) {
-    return std::bit_cast<std::uint64_t>(value);
-}
 
 struct ReferenceRun {
     const char* directory;
@@ -22,8 +15,7 @@ class ReferenceRunTest : public ::testing::TestWithParam<ReferenceRun> {};
 
 TEST_P(ReferenceRunTest, ReproducesTheIndependentResultToTheBit) {
     const ReferenceRun& run = GetParam();
-    const auto input = loadTrialDirectory(std::filesystem::path(QUILLMERE_TEST_DATA_DIR) /
-                                          "reference-runs" / run.directory);
+    const auto input = loadReferenceTrial(run.directory);
     ASSERT_GT(input.patients.size(), 0u);
     const auto data = runFresh(input);
     EXPECT_EQ(bitsOf(data->posteriorResult), bitsOf(run.posteriorResult))
@@ -113,8 +105,7 @@ TEST(ImputationSampler, DrawsOneUniformPerPendingPatientInEachRetainedSweep) {
 }
 
 TEST(ImputationSampler, LeavesTheFinalDrawsInsideTheSamplingRange) {
-    const auto input = loadTrialDirectory(std::filesystem::path(QUILLMERE_TEST_DATA_DIR) /
-                                          "reference-runs" / "toxicity-n60");
+    const auto input = loadReferenceTrial("toxicity-n60");
     const auto data = runFresh(input);
     for (const double hazard : data->hazard) {
         EXPECT_GE(hazard, 0.001);
