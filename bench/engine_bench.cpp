@@ -45,7 +45,7 @@ struct BoundPosterior {
     BoundPosterior(const TrialData& data, const EngineState& state, PosteriorEvaluation evaluation)
         : context{&data, &state}, terms(prepareHazardPosteriorTerms(data, state)) {
         binding = evaluation == PosteriorEvaluation::Fast
-                      ? LogDensityBinding{&terms, fastHazardLogPosterior, foreseeHazardLogPosterior}
+                      ? fastHazardPosteriorBinding(terms)
                       : LogDensityBinding{&context, hazardLogPosterior};
     }
 };

@@ -207,4 +207,8 @@ void foreseeHazardLogPosterior(std::span<const double> points, void* context) {
     }
 }
 
+LogDensityBinding fastHazardPosteriorBinding(HazardPosteriorTerms& terms) {
+    return {&terms, fastHazardLogPosterior, foreseeHazardLogPosterior};
+}
+
 }  // namespace quillmere

@@ -59,6 +59,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "numeric/sampling_envelope.h"
 
 namespace quillmere {
 
@@ -100,6 +101,10 @@ HazardPosteriorTerms prepareHazardPosteriorTerms(const TrialData& data, const En
 // The hazard log-posterior with context a HazardPosteriorTerms: bit for bit
 // the value of hazardLogPosterior on the same record and state.
 double fastHazardLogPosterior(double x, void* context);
+
+// The fast evaluation with its foresight, bound to the given terms as the
+// sampler takes it.
+LogDensityBinding fastHazardPosteriorBinding(HazardPosteriorTerms& terms);
 
 // Forms, in one pass, the log-likelihoods at up to maxForeseen points for the
 // current hazard index and hazards, in place of those formed before; later

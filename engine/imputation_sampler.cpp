@@ -125,8 +125,7 @@ int runGibbsImputation(TrialData& data, EventType eventType, EngineState& state,
     }
     // The points the sampler announces are formed ahead, side by side.
     HazardPosteriorTerms terms = prepareHazardPosteriorTerms(data, state);
-    return runSweeps(data, eventType, state,
-                     {&terms, fastHazardLogPosterior, foreseeHazardLogPosterior});
+    return runSweeps(data, eventType, state, fastHazardPosteriorBinding(terms));
 }
 
 }  // namespace quillmere
