@@ -69,6 +69,12 @@ std::string designFileText(const DesignSettings& design) {
         design.eventTimeShape, design.trials, static_cast<unsigned long long>(design.seed));
 }
 
+std::string writeDesignFile(const DesignSettings& design, const std::string& name) {
+    const std::filesystem::path path = freshDirectory(name) / "trial.design";
+    writeText(path, designFileText(design));
+    return path.string();
+}
+
 ToolRun runTool(const std::vector<std::string>& words) {
     std::ostringstream out;
     std::ostringstream err;

@@ -22,6 +22,10 @@ DesignSettings smallDesign(EventType eventType);
 // The design as a design file's text.
 std::string designFileText(const DesignSettings& design);
 
+// Writes the design as trial.design into a fresh directory of that name;
+// returns the file's path.
+std::string writeDesignFile(const DesignSettings& design, const std::string& name);
+
 // Runs the design tool in-process; returns its exit status.
 struct ToolRun {
     int status = 0;

@@ -71,15 +71,14 @@ TEST_P(DumpAgreesWithQuillmere, OnRandomLooks) {
     design.trueRates = {0.15, 0.4, 0.7};  // both sides of the bounds
     design.trials = 30;
     design.eventTimeShape = 0.7;
-    const auto file = testing::freshDirectory("dump-design") / "trial.design";
-    testing::writeText(file, testing::designFileText(design));
+    const std::string file = testing::writeDesignFile(design, "dump-design");
     int terminating = 0;
     int pending = 0;
     for (const auto& [unit, factor] :
          {std::pair<std::string, double>{"days", 1.0}, {"hours", 24.0}}) {
         const SimulationPlan plan{design, factor};
         for (const LookChoice& choice : randomLooks(plan, 10)) {
-            expectQuillmereAgrees(file.string(), plan, choice, unit);
+            expectQuillmereAgrees(file, plan, choice, unit);
             terminating += choice.look.result.terminate ? 1 : 0;
             pending += choice.look.snapshot.pending;
         }
@@ -96,11 +95,10 @@ INSTANTIATE_TEST_SUITE_P(EveryEventType, DumpAgreesWithQuillmere,
 
 TEST(Dump, ExplainsALookTheSimulationDidNotRun) {
     DesignSettings design = testing::smallDesign(EventType::Toxicity);
-    const auto file = testing::freshDirectory("dump-missing") / "trial.design";
-    testing::writeText(file, testing::designFileText(design));
+    const std::string file = testing::writeDesignFile(design, "dump-missing");
     const testing::ToolRun run =
-        testing::runTool({"dump", file.string(), "--scenario", "1", "--replicate", "1", "--look",
-                          "9", "--to", testing::freshDirectory("dump-missing-out").string()});
+        testing::runTool({"dump", file, "--scenario", "1", "--replicate", "1", "--look", "9",
+                          "--to", testing::freshDirectory("dump-missing-out").string()});
     EXPECT_NE(run.status, 0);
     EXPECT_EQ(run.err.substr(0, run.err.find('\n') + 1),
               "There is no look (9): the design has 4 looks.\n");

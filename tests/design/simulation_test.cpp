@@ -14,15 +14,10 @@ namespace {
 using testing::directoryFiles;
 using testing::freshDirectory;
 using testing::runTool;
-
-std::string writeDesign(const DesignSettings& design, const std::string& name) {
-    const auto path = freshDirectory(name) / "trial.design";
-    testing::writeText(path, testing::designFileText(design));
-    return path.string();
-}
+using testing::writeDesignFile;
 
 TEST(Simulation, OutputIsTheSameForOneAndTwoThreads) {
-    const std::string file = writeDesign(testing::smallDesign(EventType::Toxicity), "threads");
+    const std::string file = writeDesignFile(testing::smallDesign(EventType::Toxicity), "threads");
     const auto one = freshDirectory("threads-1");
     const auto two = freshDirectory("threads-2");
     const testing::ToolRun first = runTool({"simulate", file, "--threads", "1", "--out", one});
@@ -40,7 +35,8 @@ TEST(Simulation, OutputIsTheSameForOneAndTwoThreads) {
 // The engine steps of the console run open summary.txt; the design tool calls
 // the computation alone and leaves its working directory as it was.
 TEST(Simulation, NeverWritesAReportIntoTheWorkingDirectory) {
-    const std::string file = writeDesign(testing::smallDesign(EventType::Efficacy), "no-report");
+    const std::string file =
+        writeDesignFile(testing::smallDesign(EventType::Efficacy), "no-report");
     const auto workingDirectory = freshDirectory("no-report-cwd");
     const auto out = freshDirectory("no-report-out");
     const auto previous = std::filesystem::current_path();
@@ -54,7 +50,7 @@ TEST(Simulation, NeverWritesAReportIntoTheWorkingDirectory) {
 
 TEST(Simulation, MergedShardsGiveTheResultOfOneRun) {
     const std::string file =
-        writeDesign(testing::smallDesign(EventType::DiseaseProgression), "shards");
+        writeDesignFile(testing::smallDesign(EventType::DiseaseProgression), "shards");
     const auto whole = freshDirectory("shards-whole");
     const auto shardA = freshDirectory("shards-a");
     const auto shardB = freshDirectory("shards-b");
@@ -78,11 +74,11 @@ TEST(Simulation, MergedShardsGiveTheResultOfOneRun) {
 TEST(Simulation, ShardsOfAnotherDesignAreRefused) {
     DesignSettings design = testing::smallDesign(EventType::Toxicity);
     design.trials = 2;
-    const std::string file = writeDesign(design, "other-design");
+    const std::string file = writeDesignFile(design, "other-design");
     const auto shard = freshDirectory("other-design-shard");
     ASSERT_EQ(runTool({"simulate", file, "--replicates", "1-2", "--out", shard}).status, 0);
     design.seed += 1;
-    const std::string otherFile = writeDesign(design, "other-design-2");
+    const std::string otherFile = writeDesignFile(design, "other-design-2");
     const testing::ToolRun merge =
         runTool({"merge", otherFile, "--out", freshDirectory("other-merged"), shard});
     EXPECT_NE(merge.status, 0);
@@ -148,7 +144,7 @@ TEST(OperatingCharacteristics, StandardErrorsOfTheEstimates) {
 TEST(Simulation, UnitsComparisonWritesEveryUnitAgainstTheDesignUnit) {
     DesignSettings design = testing::smallDesign(EventType::Efficacy);
     design.trials = 3;
-    const std::string file = writeDesign(design, "units");
+    const std::string file = writeDesignFile(design, "units");
     const auto units = freshDirectory("units-out");
     const testing::ToolRun run = runTool({"units", file, "--units", "hours,months", "--out", units,
                                           "--threads", "2", "--same-looks", "2"});
