@@ -130,10 +130,9 @@ std::optional<double> checkOpenUnitInterval(ConfigFileReader& reader, std::ostre
 void checkRateBound(ConfigFileReader& reader, std::ostream& sink) {
     const std::optional<double> value =
         checkOpenUnitInterval(reader, sink, "RateBound", "Rate Bound");
-    if (value && (*value < minRateBound || *value > maxRateBound)) {
-        sink << "The Rate Bound was set to (" << exactNumberText(*value)
-             << "). This value is too close to 0 or 1 for the computation; it must lie within "
-             << rateBoundLimitsText << "." << std::endl;
+    if (const std::optional<std::string> problem =
+            value ? rateBoundLimitProblem(*value) : std::nullopt) {
+        sink << *problem << std::endl;
     }
 }
 
@@ -148,14 +147,8 @@ void checkEvaluationWindow(ConfigFileReader& reader, std::ostream& sink) {
     if (value <= 0) {
         sink << "The MaxEvaluationWindow was set to (" << numberText(value)
              << "). This value must be greater than zero." << std::endl;
-    } else if (value < minEvaluationWindow) {
-        sink << "The MaxEvaluationWindow was set to (" << exactNumberText(value)
-             << "). This value is too small for the computation; it must lie within "
-             << evaluationWindowLimitsText << "." << std::endl;
-    } else if (value > maxEvaluationWindow) {
-        sink << "The MaxEvaluationWindow was set to (" << exactNumberText(value)
-             << "). This value is too large for the computation; it must lie within "
-             << evaluationWindowLimitsText << "." << std::endl;
+    } else if (const std::optional<std::string> problem = evaluationWindowLimitProblem(value)) {
+        sink << *problem << std::endl;
     }
 }
 
@@ -175,6 +168,24 @@ void checkDataFileName(ConfigFileReader& reader, std::ostream& sink) {
 }
 
 }  // namespace
+
+std::optional<std::string> rateBoundLimitProblem(double rateBound) {
+    if (rateBound >= minRateBound && rateBound <= maxRateBound) {
+        return std::nullopt;
+    }
+    return "The Rate Bound was set to (" + exactNumberText(rateBound) +
+           "). This value is too close to 0 or 1 for the computation; it must lie within " +
+           rateBoundLimitsText + ".";
+}
+
+std::optional<std::string> evaluationWindowLimitProblem(double window) {
+    if (window >= minEvaluationWindow && window <= maxEvaluationWindow) {
+        return std::nullopt;
+    }
+    return "The MaxEvaluationWindow was set to (" + exactNumberText(window) + "). This value is " +
+           (window < minEvaluationWindow ? "too small" : "too large") +
+           " for the computation; it must lie within " + evaluationWindowLimitsText + ".";
+}
 
 std::string upperCased(std::string text) {
     for (char& c : text) {

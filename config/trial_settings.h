@@ -32,6 +32,13 @@ std::optional<EventType> eventTypeNamed(const std::string& trialType);
 // Throws ConfigurationFailure if the reader does not hold a valid set.
 TrialSettings readTrialSettings(ConfigFileReader& reader);
 
+// A message when a rate bound inside (0, 1), or a positive evaluation window,
+// still lies outside the range in which the computation is sound; empty
+// otherwise. Every tool that runs the computation on configured values checks
+// them with these.
+std::optional<std::string> rateBoundLimitProblem(double rateBound);
+std::optional<std::string> evaluationWindowLimitProblem(double window);
+
 // Letters a-z to A-Z on a copy; every other character unchanged.
 std::string upperCased(std::string text);
 

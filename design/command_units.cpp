@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "config/trial_settings.h"
 #include "design/commands.h"
 #include "design/output_file.h"
 #include "design/progress_meter.h"
@@ -24,6 +25,11 @@ std::optional<std::vector<TimeUnit>> unitList(const CommandLine& line, const Des
         if (!unit) {
             err << "Unknown time unit (" << name
                 << "). Limit inputs to hours, days, weeks, months or years.\n";
+            return std::nullopt;
+        }
+        const double window = design.maxEvaluationWindow * conversionFactor(design.timeUnit, *unit);
+        if (const std::optional<std::string> problem = evaluationWindowLimitProblem(window)) {
+            err << "In " << unit->name << ": " << *problem << "\n";
             return std::nullopt;
         }
         hasDesignUnit = hasDesignUnit || unit->name == design.timeUnit.name;

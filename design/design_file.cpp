@@ -77,6 +77,18 @@ std::optional<double> positiveValue(KeyReader& in, const std::string& key) {
     return value;
 }
 
+// A rule value that the program itself would refuse is refused here too.
+std::optional<double> withinLimits(KeyReader& in, std::optional<double> value,
+                                   std::optional<std::string> (*limitProblem)(double)) {
+    if (value) {
+        if (const std::optional<std::string> problem = limitProblem(*value)) {
+            in.fail(*problem);
+            return std::nullopt;
+        }
+    }
+    return value;
+}
+
 // A whole number in [lowest, highest].
 std::optional<int> wholeValue(KeyReader& in, const std::string& key, int lowest, int highest) {
     const std::optional<double> value = numberValue(in, key, true);
@@ -215,10 +227,12 @@ std::optional<DesignSettings> readDesignFile(const std::string& fileName, std::o
     }
     KeyReader in{reader, messages};
     const std::optional<EventType> eventType = eventTypeValue(in);
-    const std::optional<double> rateBound = openUnitValue(in, "RateBound", "Rate Bound");
+    const std::optional<double> rateBound =
+        withinLimits(in, openUnitValue(in, "RateBound", "Rate Bound"), rateBoundLimitProblem);
     const std::optional<double> cutoff =
         openUnitValue(in, "CutoffProbability", "Cutoff Probability");
-    const std::optional<double> window = positiveValue(in, "MaxEvaluationWindow");
+    const std::optional<double> window =
+        withinLimits(in, positiveValue(in, "MaxEvaluationWindow"), evaluationWindowLimitProblem);
     const std::optional<TimeUnit> unit = timeUnitValue(in);
     const std::optional<int> patients = wholeValue(in, "MaxPatients", 1, maxPatients);
     const std::optional<double> accrual = positiveValue(in, "AccrualRate");

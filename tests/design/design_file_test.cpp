@@ -93,6 +93,12 @@ TEST(DesignFile, RejectsValuesOutOfRangeWithTheirValue) {
         {"RateBound = 1",
          "The Rate Bound was set to (1). This value must lay within the open "
          "interval (0,1).\n"},
+        {"RateBound = 1e-09",
+         "The Rate Bound was set to (1e-09). This value is too close to 0 or 1 for the "
+         "computation; it must lie within [1e-07, 0.9999999].\n"},
+        {"MaxEvaluationWindow = 800000",
+         "The MaxEvaluationWindow was set to (8e+05). This value is too large for the "
+         "computation; it must lie within [1e-300, 700000].\n"},
         {"CutoffProbability = 0",
          "The Cutoff Probability was set to (0). This value must lay "
          "within the open interval (0,1).\n"},

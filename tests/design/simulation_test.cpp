@@ -177,5 +177,17 @@ TEST(Simulation, UnitsComparisonWritesEveryUnitAgainstTheDesignUnit) {
     EXPECT_EQ(lookLines[2].substr(lookLines[2].rfind(',')), ",0");
 }
 
+TEST(Simulation, UnitsRefusesAUnitInWhichTheWindowLeavesTheComputationLimits) {
+    DesignSettings design = testing::smallDesign(EventType::Toxicity);
+    design.maxEvaluationWindow = 30000;  // days: 720000 hours
+    const std::string file = writeDesignFile(design, "units-limits");
+    const testing::ToolRun run = runTool({"units", file, "--units", "hours,months", "--out",
+                                          freshDirectory("units-limits-out").string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "In hours: The MaxEvaluationWindow was set to (720000). This value is too large for "
+              "the computation; it must lie within [1e-300, 700000].\n");
+}
+
 }  // namespace
 }  // namespace quillmere
