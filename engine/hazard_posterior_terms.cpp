@@ -121,20 +121,21 @@ void formAhead(HazardPosteriorTerms& terms, int k,
     const std::array<double, N> values = logLikelihoods(terms, k, x, logX);
     for (std::size_t b = 0; b < N; ++b) {
         terms.foreseenX[b] = x[b];
+        terms.foreseenLogX[b] = logX[b];
         terms.foreseenLogLikelihood[b] = values[b];
     }
     terms.foreseenCount = static_cast<int>(N);
 }
 
-// The value formed ahead at x, if any; bringUpToDate has dropped those of
-// other indices and hazards.
-const double* foreseenLogLikelihood(const HazardPosteriorTerms& terms, double x) {
+// Where the values formed ahead at x are kept, or -1; bringUpToDate has
+// dropped those of other indices and hazards.
+int foreseenPoint(const HazardPosteriorTerms& terms, double x) {
     for (int b = 0; b < terms.foreseenCount; ++b) {
         if (std::bit_cast<std::uint64_t>(terms.foreseenX[b]) == std::bit_cast<std::uint64_t>(x)) {
-            return &terms.foreseenLogLikelihood[b];
+            return b;
         }
     }
-    return nullptr;
+    return -1;
 }
 
 }  // namespace
@@ -165,10 +166,12 @@ double fastHazardLogPosterior(double x, void* context) {
         return hazardLogPosterior(x, &terms.source);
     }
     const TrialData& data = *terms.source.data;
-    const double logX = std::log(x);
-    const double* foreseen = foreseenLogLikelihood(terms, x);
-    const double logLikelihood =
-        foreseen != nullptr ? *foreseen : logLikelihoods<1>(terms, k, {x}, {logX})[0];
+    // The logarithm of a point formed ahead was taken then: the same
+    // argument gives the same bits.
+    const int foreseen = foreseenPoint(terms, x);
+    const double logX = foreseen >= 0 ? terms.foreseenLogX[foreseen] : std::log(x);
+    const double logLikelihood = foreseen >= 0 ? terms.foreseenLogLikelihood[foreseen]
+                                               : logLikelihoods<1>(terms, k, {x}, {logX})[0];
     return logLikelihood + hazardLogPrior(data, *terms.source.state, k, x, logX);
 }
 

@@ -86,10 +86,12 @@ struct HazardPosteriorTerms {
     std::size_t prefixEnd = 0;
     double prefixSum = 0.0;
 
-    // Log-likelihoods formed ahead at points the sampler announced.
+    // Log-likelihoods (and logarithms) formed ahead at points the sampler
+    // announced.
     static constexpr int maxForeseen = 5;
     int foreseenCount = 0;
     std::array<double, maxForeseen> foreseenX{};
+    std::array<double, maxForeseen> foreseenLogX{};
     std::array<double, maxForeseen> foreseenLogLikelihood{};
 };
 
