@@ -2,10 +2,10 @@
 
 // Console driver: the program's entry and dialogue, the patient data file,
 // the input echo, the decision and the report.
-#include "app/decision.h"
+#include "trial/decision.h"
 #include "app/exit_status.h"
 #include "app/process_state.h"
-#include "app/trial_record.h"
+#include "trial/trial_record.h"
 
 namespace quillmere {
 

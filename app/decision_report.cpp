@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/console.h"
-#include "app/decision.h"
+#include "trial/decision.h"
 #include "app/process_state.h"
 #include "engine/engine.h"
 

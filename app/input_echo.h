@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "trialdata/trial_data.h"
+#include "trial/trial_data.h"
 
 namespace quillmere {
 

@@ -8,7 +8,7 @@
 
 #include "app/console.h"
 #include "app/data_words.h"
-#include "app/trial_record.h"
+#include "trial/trial_record.h"
 #include "config/event_label.h"
 
 namespace quillmere {

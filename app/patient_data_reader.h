@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "trialdata/trial_data.h"
+#include "trial/trial_data.h"
 
 namespace quillmere {
 

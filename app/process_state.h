@@ -3,7 +3,7 @@
 #include <string>
 
 #include "engine/engine_state.h"
-#include "trialdata/event_type.h"
+#include "trial/event_type.h"
 
 namespace quillmere {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "trialdata/event_type.h"
+#include "trial/event_type.h"
 
 namespace quillmere {
 

@@ -6,7 +6,7 @@
 
 #include "config/config_file_reader.h"
 #include "config/configuration_failure.h"
-#include "trialdata/event_type.h"
+#include "trial/event_type.h"
 
 namespace quillmere {
 

@@ -1,6 +1,6 @@
 #include "design/boundaries.h"
 
-#include "app/decision.h"
+#include "trial/decision.h"
 #include "numeric/incomplete_beta.h"
 
 namespace quillmere {

@@ -4,7 +4,7 @@
 #include <ostream>
 #include <vector>
 
-#include "trialdata/event_type.h"
+#include "trial/event_type.h"
 
 namespace quillmere {
 

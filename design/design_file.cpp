@@ -10,7 +10,7 @@
 #include "config/config_file_reader.h"
 #include "config/trial_settings.h"
 #include "design/design_settings.h"
-#include "trialdata/trial_data.h"
+#include "trial/trial_data.h"
 
 namespace quillmere {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "design/time_units.h"
-#include "trialdata/event_type.h"
+#include "trial/event_type.h"
 
 namespace quillmere {
 

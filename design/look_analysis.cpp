@@ -4,8 +4,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/decision.h"
-#include "app/trial_record.h"
+#include "trial/decision.h"
+#include "trial/trial_record.h"
 #include "engine/engine.h"
 
 namespace quillmere {

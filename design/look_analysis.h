@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "design/look_schedule.h"
-#include "trialdata/trial_data.h"
+#include "trial/trial_data.h"
 
 namespace quillmere {
 

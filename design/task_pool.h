@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "trialdata/trial_data.h"
+#include "trial/trial_data.h"
 
 namespace quillmere {
 

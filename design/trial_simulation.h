@@ -5,7 +5,7 @@
 #include "design/design_settings.h"
 #include "design/look_analysis.h"
 #include "design/look_schedule.h"
-#include "trialdata/trial_data.h"
+#include "trial/trial_data.h"
 
 namespace quillmere {
 

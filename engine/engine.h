@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "engine/engine_state.h"
-#include "trialdata/trial_data.h"
+#include "trial/trial_data.h"
 
 namespace quillmere {
 

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "numeric/random_sources.h"
-#include "trialdata/trial_data.h"
+#include "trial/trial_data.h"
 
 namespace quillmere {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "trialdata/trial_data.h"
+#include "trial/trial_data.h"
 
 namespace quillmere {
 

@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/trial_record.h"
+#include "trial/trial_record.h"
 #include "config/config.h"
 #include "fuzz/fuzz_support.h"
 

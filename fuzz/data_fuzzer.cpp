@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "app/patient_data_reader.h"
-#include "app/trial_record.h"
+#include "trial/trial_record.h"
 #include "config/config.h"
 #include "engine/engine.h"
 #include "fuzz/fuzz_support.h"

@@ -6,7 +6,7 @@
 #include <iostream>
 
 #include "app/process_state.h"
-#include "app/trial_record.h"
+#include "trial/trial_record.h"
 
 namespace quillmere {
 namespace {

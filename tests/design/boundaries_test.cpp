@@ -3,7 +3,7 @@
 #include "design/boundaries.h"
 #include "design/design_test_support.h"
 #include "design/look_analysis.h"
-#include "design/look_dump.h"
+#include "design_cli/look_dump.h"
 
 namespace quillmere {
 namespace {

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "design/commands.h"
+#include "design_cli/commands.h"
 #include "design/text_format.h"
 
 namespace quillmere::testing {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "design/design_test_support.h"
-#include "design/look_dump.h"
+#include "design_cli/look_dump.h"
 #include "design/random_stream.h"
 #include "design/trial_simulation.h"
 

@@ -5,7 +5,7 @@
 
 #include "design/design_test_support.h"
 #include "design/operating_characteristics.h"
-#include "design/simulation_report.h"
+#include "design_cli/simulation_report.h"
 #include "design/simulation_runner.h"
 
 namespace quillmere {

@@ -1,4 +1,4 @@
-#include "design/report_csv.h"
+#include "design_cli/report_csv.h"
 
 #include "design/look_schedule.h"
 #include "design/text_format.h"

@@ -3,13 +3,13 @@
 #include <sstream>
 
 #include "config/trial_settings.h"
-#include "design/commands.h"
-#include "design/output_file.h"
-#include "design/progress_meter.h"
-#include "design/report_svg.h"
-#include "design/report_text.h"
-#include "design/simulation_report.h"
-#include "design/units_report.h"
+#include "design_cli/commands.h"
+#include "design_cli/output_file.h"
+#include "design_cli/progress_meter.h"
+#include "design_cli/report_svg.h"
+#include "design_cli/report_text.h"
+#include "design_cli/simulation_report.h"
+#include "design_cli/units_report.h"
 
 namespace quillmere {
 namespace {

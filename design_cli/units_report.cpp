@@ -1,4 +1,4 @@
-#include "design/units_report.h"
+#include "design_cli/units_report.h"
 
 #include <cmath>
 

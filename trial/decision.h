@@ -1,6 +1,6 @@
 #pragma once
 
-#include "trialdata/event_type.h"
+#include "trial/event_type.h"
 
 namespace quillmere {
 

@@ -1,10 +1,10 @@
 #include <filesystem>
 
-#include "design/commands.h"
-#include "design/output_file.h"
-#include "design/progress_meter.h"
+#include "design_cli/commands.h"
+#include "design_cli/output_file.h"
+#include "design_cli/progress_meter.h"
 #include "design/replicate_file.h"
-#include "design/simulation_report.h"
+#include "design_cli/simulation_report.h"
 
 namespace quillmere {
 

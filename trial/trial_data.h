@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "trialdata/event_type.h"
+#include "trial/event_type.h"
 
 namespace quillmere {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "design/command_line.h"
+#include "design_cli/command_line.h"
 #include "design/design_settings.h"
 #include "design/simulation_runner.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "design/commands.h"
+#include "design_cli/commands.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> words(argv + 1, argv + argc);

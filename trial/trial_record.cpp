@@ -1,4 +1,4 @@
-#include "app/trial_record.h"
+#include "trial/trial_record.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "design/output_file.h"
+#include "design_cli/output_file.h"
 
 #include <stdexcept>
 

@@ -1,4 +1,4 @@
-#include "design/command_line.h"
+#include "design_cli/command_line.h"
 
 #include <charconv>
 

@@ -1,7 +1,7 @@
 #include <map>
 #include <thread>
 
-#include "design/commands.h"
+#include "design_cli/commands.h"
 
 namespace quillmere {
 namespace {

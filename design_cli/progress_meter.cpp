@@ -1,4 +1,4 @@
-#include "design/progress_meter.h"
+#include "design_cli/progress_meter.h"
 
 #include <cstdio>
 

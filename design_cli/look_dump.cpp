@@ -1,8 +1,8 @@
-#include "design/look_dump.h"
+#include "design_cli/look_dump.h"
 
 #include <sstream>
 
-#include "design/output_file.h"
+#include "design_cli/output_file.h"
 #include "design/text_format.h"
 
 namespace quillmere {

@@ -1,4 +1,4 @@
-#include "app/decision.h"
+#include "trial/decision.h"
 
 namespace quillmere {
 

@@ -1,4 +1,4 @@
-#include "design/svg_plot.h"
+#include "design_cli/svg_plot.h"
 
 #include "design/text_format.h"
 

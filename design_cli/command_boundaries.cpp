@@ -1,10 +1,10 @@
 #include <filesystem>
 
 #include "design/boundaries.h"
-#include "design/commands.h"
-#include "design/output_file.h"
-#include "design/report_csv.h"
-#include "design/report_text.h"
+#include "design_cli/commands.h"
+#include "design_cli/output_file.h"
+#include "design_cli/report_csv.h"
+#include "design_cli/report_text.h"
 
 namespace quillmere {
 

@@ -1,11 +1,11 @@
-#include "design/simulation_report.h"
+#include "design_cli/simulation_report.h"
 
 #include "design/look_schedule.h"
-#include "design/output_file.h"
+#include "design_cli/output_file.h"
 #include "design/replicate_file.h"
-#include "design/report_csv.h"
-#include "design/report_svg.h"
-#include "design/report_text.h"
+#include "design_cli/report_csv.h"
+#include "design_cli/report_svg.h"
+#include "design_cli/report_text.h"
 
 namespace quillmere {
 

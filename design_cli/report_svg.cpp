@@ -1,10 +1,10 @@
-#include "design/report_svg.h"
+#include "design_cli/report_svg.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "design/report_text.h"
-#include "design/svg_plot.h"
+#include "design_cli/report_text.h"
+#include "design_cli/svg_plot.h"
 #include "design/text_format.h"
 
 namespace quillmere {

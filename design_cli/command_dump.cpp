@@ -1,7 +1,7 @@
 #include <filesystem>
 
-#include "design/commands.h"
-#include "design/look_dump.h"
+#include "design_cli/commands.h"
+#include "design_cli/look_dump.h"
 #include "design/text_format.h"
 #include "design/trial_simulation.h"
 
