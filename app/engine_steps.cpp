@@ -8,6 +8,7 @@
 #include "app/exit_status.h"
 #include "app/process_state.h"
 #include "engine/engine.h"
+#include "numeric/numeric.h"
 
 namespace quillmere {
 
@@ -20,6 +21,13 @@ void requireReportFile(std::ofstream& report) {
         lineEnd(std::cout);
         std::exit(exitReportOrSampler);
     }
+}
+
+void showNumericNotes(NumericNotes& notes) {
+    for (const char* note : notes) {
+        std::cout << note << std::endl;
+    }
+    notes.clear();
 }
 
 }  // namespace
@@ -36,6 +44,13 @@ int TrialData::runImputationSampler() {
     requireReportFile(report);
     ProcessState& state = processState();
     const int code = runGibbsImputation(*this, runEventType(), state.engine);
+    showNumericNotes(state.engine.numericNotes);
+    if (const EnvelopeCheck check = envelopeCheckOfCode(code); check != EnvelopeCheck::Passed) {
+        const EnvelopeCheckReport failed = envelopeCheckReport(check);
+        std::cerr << "Sampling envelope check failed (exit status " << failed.exitStatus
+                  << "): " << failed.finding << std::endl;
+        std::exit(failed.exitStatus);
+    }
     if (code > 0) {
         std::cout << "error code (beta0): " << code;
         lineEnd(std::cout);

@@ -13,8 +13,8 @@
 #include "app/decision_report.h"
 #include "app/dialogue.h"
 #include "app/input_echo.h"
-#include "app/patient_data_reader.h"
 #include "config/config.h"
+#include "datafile/patient_data_reader.h"
 
 namespace quillmere {
 
@@ -81,7 +81,8 @@ int analyse(ConfigFileReader& reader, std::ofstream& report, TrialData& data,
         lineEnd(std::cout);
         return exitInputFailure;
     }
-    const bool accepted = readPatientData(file.get(), dataFileName, data, runEventType());
+    const bool accepted =
+        readPatientData(file.get(), dataFileName, data, runEventType(), std::cout);
     file.reset();
     if (!accepted) {
         return exitInputFailure;
@@ -142,7 +143,9 @@ int runConsole(int argc, const char* const* argv) {
 int runQuillmere(int argc, const char* const* argv) {
     try {
         return runConsole(argc, argv);
-    } catch (const ConfigurationFailure&) {
+    } catch (const ConfigurationFailure& failure) {
+        // The readers leave showing the whole block to the program.
+        std::cout << failure.text() << std::endl;
         return exitConfigurationFailure;
     }
 }

@@ -1,6 +1,5 @@
 #include "config/event_label.h"
 
-#include <iostream>
 #include <stdexcept>
 
 #include "config/configuration_failure.h"
@@ -32,20 +31,15 @@ RequiredLabel requiredLabelFor(EventType eventType) {
 
 void checkEventLabel(const std::string& label, EventType eventType,
                      const std::string& dataFileName) {
-    try {
-        const RequiredLabel required = requiredLabelFor(eventType);
-        if (upperCased(label) == required.label) {
-            return;
-        }
-        throw ConfigurationFailure(
-            "Event label in (" + dataFileName + ") does not match the required version (" +
-            required.messageName +
-            "). This may be due to user error, please revise and make sure file is correct "
-            "file.\n");
-    } catch (const std::exception& failure) {
-        std::cout << failureText(failure) << std::endl;
-        throw;
+    const RequiredLabel required = requiredLabelFor(eventType);
+    if (upperCased(label) == required.label) {
+        return;
     }
+    throw ConfigurationFailure(
+        "Event label in (" + dataFileName + ") does not match the required version (" +
+        required.messageName +
+        "). This may be due to user error, please revise and make sure file is correct "
+        "file.\n");
 }
 
 }  // namespace quillmere

@@ -1,5 +1,4 @@
 #include <filesystem>
-#include <iostream>
 #include <sstream>
 #include <system_error>
 
@@ -24,30 +23,25 @@ std::string absolutePathIn(const std::string& directory, const std::string& file
 }  // namespace
 
 void ConfigFileReader::loadTrialConfiguration() {
-    try {
-        std::ostringstream messages;
-        std::error_code error;
-        const std::filesystem::path directory = std::filesystem::current_path(error);
-        if (error) {
-            // Without a working directory there is no file to load; the run
-            // fails with the same block as for a missing file, led by the cause.
-            messages << "Failure to determine the working directory (" << error.message() << ")."
-                     << std::endl;
-            messages << "Failure to load file (" << getFileName() << ")." << std::endl;
-        } else {
-            const std::string path = absolutePathIn(directory.string(), getFileName());
-            fileName = path;
-            if (loadFile() == -1) {
-                messages << "Failure to load file (" << path << ")." << std::endl;
-            }
+    std::ostringstream messages;
+    std::error_code error;
+    const std::filesystem::path directory = std::filesystem::current_path(error);
+    if (error) {
+        // Without a working directory there is no file to load; the run
+        // fails with the same block as for a missing file, led by the cause.
+        messages << "Failure to determine the working directory (" << error.message() << ")."
+                 << std::endl;
+        messages << "Failure to load file (" << getFileName() << ")." << std::endl;
+    } else {
+        const std::string path = absolutePathIn(directory.string(), getFileName());
+        fileName = path;
+        if (loadFile() == -1) {
+            messages << "Failure to load file (" << path << ")." << std::endl;
         }
-        validateTrialSettings(*this, messages);
-        if (!messages.str().empty()) {
-            throw ConfigurationFailure(messages.str());
-        }
-    } catch (const std::exception& failure) {
-        std::cout << failureText(failure) << std::endl;
-        throw;
+    }
+    validateTrialSettings(*this, messages);
+    if (!messages.str().empty()) {
+        throw ConfigurationFailure(messages.str());
     }
 }
 

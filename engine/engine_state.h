@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "numeric/incomplete_beta.h"
 #include "numeric/random_sources.h"
 #include "trial/trial_data.h"
 
@@ -16,6 +17,8 @@ struct EngineState {
     std::array<double, intervalCount> hazardPriorShape{};
     UniformGenerator uniform;
     Rand15Generator rand15;
+    // Remarks of the incomplete beta function, for the caller to show.
+    NumericNotes numericNotes;
 };
 
 }  // namespace quillmere

@@ -73,10 +73,11 @@ double completedEventCount(const TrialData& data, UniformGenerator& uniform) {
 
 // Pr(q < x) under the Beta posterior of the completed data set, in single
 // precision like the incomplete beta function itself.
-float posteriorBelowBound(double responseCount, int patientCount, double bound) {
+float posteriorBelowBound(double responseCount, int patientCount, double bound,
+                          NumericNotes& notes) {
     const double a = responseCount + priorEventWeight;
     const double b = (patientCount - responseCount) + priorNonEventWeight;
-    return betai(static_cast<float>(a), static_cast<float>(b), static_cast<float>(bound));
+    return betai(static_cast<float>(a), static_cast<float>(b), static_cast<float>(bound), notes);
 }
 
 // The 3000 sweeps, with the log-posterior bound as the caller chose.
@@ -108,7 +109,8 @@ int runSweeps(TrialData& data, EventType eventType, EngineState& state,
         }
         ++retainedCount;
         const double responseCount = completedEventCount(data, state.uniform);
-        const float value = posteriorBelowBound(responseCount, data.patientCount, bound);
+        const float value =
+            posteriorBelowBound(responseCount, data.patientCount, bound, state.numericNotes);
         probabilitySum += static_cast<double>(value);
         data.posteriorResult = probabilitySum / retainedCount;
     }

@@ -9,11 +9,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/patient_data_reader.h"
-#include "trial/trial_record.h"
 #include "config/config.h"
+#include "datafile/patient_data_reader.h"
 #include "engine/engine.h"
 #include "fuzz/fuzz_support.h"
+#include "trial/trial_record.h"
 
 namespace {
 

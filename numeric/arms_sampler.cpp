@@ -21,7 +21,23 @@ double acceptanceProbability(double d) {
     return 0.0;
 }
 
+int codeOfFailedCheck(const SamplingEnvelope& envelope) {
+    return armsEnvelopeCheckBase + static_cast<int>(envelope.failedCheck);
+}
+
+bool checksPassed(const SamplingEnvelope& envelope) {
+    return envelope.failedCheck == EnvelopeCheck::Passed;
+}
+
 }  // namespace
+
+EnvelopeCheck envelopeCheckOfCode(int code) {
+    const int check = code - armsEnvelopeCheckBase;
+    if (check <= 0 || check >= envelopeCheckCount) {
+        return EnvelopeCheck::Passed;
+    }
+    return static_cast<EnvelopeCheck>(check);
+}
 
 std::array<double, 4> initialAbscissae(double lower, double upper) {
     const double width = upper - lower;
@@ -76,6 +92,9 @@ int sampleFromLogDensity(double lower, double upper, const LogDensityBinding& bi
     if (built != 0) {
         return built;
     }
+    if (!checksPassed(envelope)) {
+        return codeOfFailedCheck(envelope);
+    }
     // Negated so that a NaN previous value is refused as well.
     if (!(previousValue >= lower && previousValue <= upper)) {
         return armsPreviousOutOfRange;
@@ -86,7 +105,14 @@ int sampleFromLogDensity(double lower, double upper, const LogDensityBinding& bi
 
     for (int attempt = 0; attempt < armsMaxAttempts; ++attempt) {
         HullNode working = drawFromEnvelope(envelope, openUniform(generator));
-        if (judgeCandidate(envelope, working, binding, chain, generator)) {
+        if (!checksPassed(envelope)) {
+            return codeOfFailedCheck(envelope);
+        }
+        const bool accepted = judgeCandidate(envelope, working, binding, chain, generator);
+        if (!checksPassed(envelope)) {
+            return codeOfFailedCheck(envelope);
+        }
+        if (accepted) {
             sample = working.x;
             return 0;
         }

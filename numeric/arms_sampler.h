@@ -17,6 +17,12 @@ inline constexpr int armsPreviousOutOfRange = 1007;
 // a strongly oscillating density). Reported instead of looping forever.
 inline constexpr int armsAttemptLimit = 1008;
 inline constexpr int armsMaxAttempts = 100000;
+// A failed internal check of the envelope: armsEnvelopeCheckBase plus the
+// EnvelopeCheck that failed.
+inline constexpr int armsEnvelopeCheckBase = 2000;
+
+// The envelope check a result code stands for; Passed for every other code.
+EnvelopeCheck envelopeCheckOfCode(int code);
 
 struct ChainState {
     double previousX = 0.0;
@@ -37,7 +43,8 @@ bool judgeCandidate(SamplingEnvelope& envelope, HullNode& w, const LogDensityBin
 // One step of an adaptive rejection Metropolis chain on [lower, upper]:
 // draws a value given the chain's previous value. All random numbers come
 // from openUniform on the given generator. Returns 0 and writes sample, or
-// one of the codes above without writing it. armsNoStorage is kept for the
+// one of the codes above without writing it (a failed envelope check as
+// armsEnvelopeCheckBase + check). armsNoStorage is kept for the
 // callers' sake but cannot occur: the node storage is part of the envelope.
 int sampleFromLogDensity(double lower, double upper, const LogDensityBinding& binding,
                          double previousValue, double& sample, Rand15Generator& generator);

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cmath>
-#include <iostream>
 
 // Single precision throughout, as the published results were produced: float
 // variables, double literals. An operation on two floats is a float
@@ -51,7 +50,7 @@ float logGamma(float v) {
     return static_cast<float>(std::log(2.5066282746310007 * s / x) - t);
 }
 
-float betacf(float a, float b, float x) {
+float betacf(float a, float b, float x, NumericNotes& notes) {
     const float qab = a + b;
     const float qap = static_cast<float>(static_cast<double>(a) + 1.0);
     const float qam = static_cast<float>(static_cast<double>(a) - 1.0);
@@ -81,13 +80,13 @@ float betacf(float a, float b, float x) {
             return h;
         }
     }
-    std::cout << "a or b too big, or MAXIT too small in betacf" << std::endl;
+    notes.push_back(betacfNoConvergenceNote);
     return h;
 }
 
-float betai(float a, float b, float x) {
+float betai(float a, float b, float x, NumericNotes& notes) {
     if (x < 0.0f || x > 1.0f) {
-        std::cout << "Bad x in routine betai" << std::endl;
+        notes.push_back(betaiBadXNote);
     }
     const float abSum = a + b;
     float bt = 0.0f;
@@ -104,10 +103,15 @@ float betai(float a, float b, float x) {
     const double symmetryPoint =
         (static_cast<double>(a) + 1.0) / (static_cast<double>(abSum) + 2.0);
     if (static_cast<double>(x) < symmetryPoint) {
-        return betacf(a, b, x) * bt / a;
+        return betacf(a, b, x, notes) * bt / a;
     }
     const float mirroredX = static_cast<float>(1.0 - static_cast<double>(x));
-    return static_cast<float>(1.0 - static_cast<double>(betacf(b, a, mirroredX) * bt / b));
+    return static_cast<float>(1.0 - static_cast<double>(betacf(b, a, mirroredX, notes) * bt / b));
+}
+
+float betai(float a, float b, float x) {
+    NumericNotes ignored;
+    return betai(a, b, x, ignored);
 }
 
 }  // namespace quillmere

@@ -1,15 +1,27 @@
 #pragma once
 
+#include <vector>
+
 namespace quillmere {
 
 inline constexpr int MAXIT = 100;
 
-// Regularised incomplete beta function I_x(a, b) in single precision. Prints
-// "Bad x in routine betai" for x outside [0, 1] and goes on.
+// Remarks the incomplete beta function makes and goes on: the caller shows
+// them (the console program prints each on its own line), in the order they
+// arose.
+using NumericNotes = std::vector<const char*>;
+inline constexpr const char* betaiBadXNote = "Bad x in routine betai";
+inline constexpr const char* betacfNoConvergenceNote =
+    "a or b too big, or MAXIT too small in betacf";
+
+// Regularised incomplete beta function I_x(a, b) in single precision. Notes
+// betaiBadXNote for x outside [0, 1] and goes on.
+float betai(float a, float b, float x, NumericNotes& notes);
+// Continued fraction of the incomplete beta function (modified Lentz). Notes
+// betacfNoConvergenceNote when it does not converge and returns its last value.
+float betacf(float a, float b, float x, NumericNotes& notes);
+// The same values, for callers that have no use for the notes.
 float betai(float a, float b, float x);
-// Continued fraction of the incomplete beta function (modified Lentz). Prints
-// "a or b too big, or MAXIT too small in betacf" when it does not converge.
-float betacf(float a, float b, float x);
 // ln Gamma(v) for v > 0, computed in double and rounded to single precision.
 float logGamma(float v);
 

@@ -1,8 +1,6 @@
 #include "numeric/sampling_envelope.h"
 
 #include <cmath>
-#include <cstdlib>
-#include <iostream>
 #include <optional>
 
 #include "numeric/arms_sampler.h"
@@ -24,14 +22,11 @@ constexpr double concavityAllowance = 1.0;
 // Offset that keeps the largest scaled density at e^50.
 constexpr double scaleOffset = 50.0;
 
-// An internal check of the envelope failed: the envelope no longer describes
-// a density, and nothing sound can be drawn from it. The exit status is the
-// one the program has always used for the check; the line on standard error
-// tells the user which check it was.
-[[noreturn]] void failConsistencyCheck(int status, const char* what) {
-    std::cerr << "Sampling envelope check failed (exit status " << status << "): " << what
-              << std::endl;
-    std::exit(status);
+// Keeps the first failed check; later operations on the envelope are void.
+void failConsistencyCheck(SamplingEnvelope& envelope, EnvelopeCheck check) {
+    if (envelope.failedCheck == EnvelopeCheck::Passed) {
+        envelope.failedCheck = check;
+    }
 }
 
 bool exists(int node) {
@@ -93,6 +88,28 @@ double scaledExp(double y, double peak) {
     return 0.0;
 }
 
+EnvelopeCheckReport envelopeCheckReport(EnvelopeCheck check) {
+    switch (check) {
+        case EnvelopeCheck::Passed:
+            return {0, "none"};
+        case EnvelopeCheck::IntersectionOnEvaluatedNode:
+            return {30, "an intersection was to be placed on an evaluated node"};
+        case EnvelopeCheck::NoChordSlope:
+            return {31, "no chord slope on either side of an intersection node"};
+        case EnvelopeCheck::IntersectionOutsideNeighbours:
+            return {32, "an intersection node lies outside its neighbours"};
+        case EnvelopeCheck::PieceWithoutLeftEnd:
+            return {1, "a piece of the envelope has no left end"};
+        case EnvelopeCheck::DrawOutsidePiece:
+            return {1, "a value drawn from the envelope lies outside its piece"};
+        case EnvelopeCheck::CandidateNotBracketed:
+            return {10, "a candidate to insert is not bracketed by two nodes"};
+        case EnvelopeCheck::CandidateNeighboursAlike:
+            return {10, "a candidate's neighbours are both evaluated or both intersection nodes"};
+    }
+    return {1, "unknown check"};
+}
+
 double unscaledLog(double e, double peak) {
     return std::log(e) + peak - scaleOffset;
 }
@@ -136,7 +153,8 @@ int buildEnvelope(SamplingEnvelope& envelope, const std::array<double, 4>& absci
 void placeIntersection(SamplingEnvelope& envelope, int node) {
     HullNode& q = envelope.nodes[node];
     if (q.evaluated != 0) {
-        failConsistencyCheck(30, "an intersection was to be placed on an evaluated node");
+        failConsistencyCheck(envelope, EnvelopeCheck::IntersectionOnEvaluatedNode);
+        return;
     }
     const bool hasLeft = exists(q.left);
     const bool hasRight = exists(q.right);
@@ -192,18 +210,20 @@ void placeIntersection(SamplingEnvelope& envelope, int node) {
     } else if (hasSR) {
         q.logDensity = r->logDensity - sR * (r->x - q.x);
     } else {
-        failConsistencyCheck(31, "no chord slope on either side of an intersection node");
+        failConsistencyCheck(envelope, EnvelopeCheck::NoChordSlope);
+        return;
     }
 
     if ((hasLeft && q.x < l->x) || (hasRight && q.x > r->x)) {
-        failConsistencyCheck(32, "an intersection node lies outside its neighbours");
+        failConsistencyCheck(envelope, EnvelopeCheck::IntersectionOutsideNeighbours);
     }
 }
 
-double pieceArea(const SamplingEnvelope& envelope, int node) {
+double pieceArea(SamplingEnvelope& envelope, int node) {
     const HullNode& q = envelope.nodes[node];
     if (!exists(q.left)) {
-        failConsistencyCheck(1, "a piece of the envelope has no left end");
+        failConsistencyCheck(envelope, EnvelopeCheck::PieceWithoutLeftEnd);
+        return 0.0;
     }
     const HullNode& l = envelope.nodes[q.left];
     if (l.x == q.x) {
@@ -277,7 +297,7 @@ void normaliseEnvelope(SamplingEnvelope& envelope) {
     }
 }
 
-HullNode drawFromEnvelope(const SamplingEnvelope& envelope, double u) {
+HullNode drawFromEnvelope(SamplingEnvelope& envelope, double u) {
     int right = rightmostNode(envelope);
     const double t = u * envelope.nodes[right].cumulativeArea;
     while (envelope.nodes[envelope.nodes[right].left].cumulativeArea > t) {
@@ -323,7 +343,7 @@ HullNode drawFromEnvelope(const SamplingEnvelope& envelope, double u) {
         }
     }
     if (working.x < l.x || working.x > q.x) {
-        failConsistencyCheck(1, "a value drawn from the envelope lies outside its piece");
+        failConsistencyCheck(envelope, EnvelopeCheck::DrawOutsidePiece);
     }
     return working;
 }
@@ -336,13 +356,14 @@ void insertNode(SamplingEnvelope& envelope, const HullNode& candidate,
     const int leftEnd = candidate.left;
     const int rightEnd = candidate.right;
     if (!exists(leftEnd) || !exists(rightEnd)) {
-        failConsistencyCheck(10, "a candidate to insert is not bracketed by two nodes");
+        failConsistencyCheck(envelope, EnvelopeCheck::CandidateNotBracketed);
+        return;
     }
     const bool leftEvaluated = envelope.nodes[leftEnd].evaluated != 0;
     const bool rightEvaluated = envelope.nodes[rightEnd].evaluated != 0;
     if (leftEvaluated == rightEvaluated) {
-        failConsistencyCheck(
-            10, "a candidate's neighbours are both evaluated or both intersection nodes");
+        failConsistencyCheck(envelope, EnvelopeCheck::CandidateNeighboursAlike);
+        return;
     }
 
     // The node is kept away from its nearest evaluated neighbours: moved to

@@ -46,10 +46,34 @@ struct HullNode {
 
 inline constexpr int envelopeCapacity = 100;
 
+// The envelope's internal consistency checks. A failed check means the
+// envelope no longer describes a density and nothing sound can be drawn from
+// it; the first failure is kept in the envelope and the sampler stops with it.
+enum class EnvelopeCheck {
+    Passed = 0,
+    IntersectionOnEvaluatedNode,
+    NoChordSlope,
+    IntersectionOutsideNeighbours,
+    PieceWithoutLeftEnd,
+    DrawOutsidePiece,
+    CandidateNotBracketed,
+    CandidateNeighboursAlike,
+};
+inline constexpr int envelopeCheckCount = 8;
+
+// How a failed check is reported: the exit status the console program has
+// always ended with for it, and what the check found.
+struct EnvelopeCheckReport {
+    int exitStatus = 0;
+    const char* finding = "";
+};
+EnvelopeCheckReport envelopeCheckReport(EnvelopeCheck check);
+
 struct SamplingEnvelope {
     int nodeCount = 0;
     int nodeCapacity = envelopeCapacity;
     double peakLogDensity = 0.0;
+    EnvelopeCheck failedCheck = EnvelopeCheck::Passed;
     std::array<HullNode, envelopeCapacity> nodes{};
 };
 
@@ -59,8 +83,8 @@ struct SamplingEnvelope {
 double scaledExp(double y, double peak);
 double unscaledLog(double e, double peak);
 
-// The envelope's internal checks end the process with a fixed exit status
-// (1, 10, 30, 31 or 32) after naming the failed check on standard error.
+// A failed internal check is recorded in failedCheck; the operation stops
+// there and leaves the envelope unusable.
 
 // Builds the nine-node envelope from four increasing abscissae strictly
 // inside (lower, upper); returns 0, or 1003 / 1004 before any evaluation.
@@ -68,7 +92,7 @@ int buildEnvelope(SamplingEnvelope& envelope, const std::array<double, 4>& absci
                   double upper, const LogDensityBinding& binding);
 // Draws by inversion of the envelope's integral at u in (0, 1); the working
 // node returned is not linked into the list, its left and right bracket it.
-HullNode drawFromEnvelope(const SamplingEnvelope& envelope, double u);
+HullNode drawFromEnvelope(SamplingEnvelope& envelope, double u);
 // Adds an evaluated candidate while storage has room (at most 45 times).
 void insertNode(SamplingEnvelope& envelope, const HullNode& candidate,
                 const LogDensityBinding& binding);
@@ -81,6 +105,6 @@ std::optional<double> insertionMove(const SamplingEnvelope& envelope, const Hull
 double envelopeLogAt(const SamplingEnvelope& envelope, double x);
 void normaliseEnvelope(SamplingEnvelope& envelope);
 void placeIntersection(SamplingEnvelope& envelope, int node);
-double pieceArea(const SamplingEnvelope& envelope, int node);
+double pieceArea(SamplingEnvelope& envelope, int node);
 
 }  // namespace quillmere

@@ -13,8 +13,9 @@ std::string mismatchMessage(const std::string& fileName, const std::string& vers
            "). This may be due to user error, please revise and make sure file is correct file.\n";
 }
 
-// Runs the check; returns the console text, and the failure's text through
-// the second argument (empty when the label was accepted).
+// Runs the check, which itself writes nothing; returns what the console
+// program shows for a failure (its text and a line end), and the failure's
+// text through the last argument (empty when the label was accepted).
 std::string check(const std::string& label, EventType eventType, const std::string& fileName,
                   std::string& failure) {
     testing::CapturedConsole console;
@@ -24,7 +25,8 @@ std::string check(const std::string& label, EventType eventType, const std::stri
     } catch (const ConfigurationFailure& raised) {
         failure = raised.what();
     }
-    return console.text();
+    EXPECT_EQ(console.text(), "") << "the check wrote to the console itself";
+    return failure.empty() ? "" : failure + "\n";
 }
 
 TEST(EventLabel, AcceptsTheWholeLabelInAnyLetterCase) {

@@ -30,8 +30,9 @@ const std::string kMissingFileChecks =
     "Filename provided () is not appropriate. \n"
     "Limit inputs to data_toxicity.txt, data_efficacy.txt, or data_diseaseProgression.txt\n";
 
-// Runs loadTrialConfiguration; returns the console text and the failure's
-// text (empty when it returned normally).
+// Runs loadTrialConfiguration, which itself writes nothing; returns what the
+// console program shows for the outcome (a failure's whole text and a line
+// end) and the failure's text (empty when it returned normally).
 struct LoadOutcome {
     std::string console;
     std::string failure;
@@ -46,8 +47,9 @@ LoadOutcome loadConfiguration(ConfigFileReader& reader) {
     } catch (const ConfigurationFailure& failure) {
         outcome.failed = true;
         outcome.failure = failure.what();
+        outcome.console = failure.text() + "\n";
     }
-    outcome.console = console.text();
+    EXPECT_EQ(console.text(), "") << "the loader wrote to the console itself";
     return outcome;
 }
 

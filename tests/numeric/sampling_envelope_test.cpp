@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "numeric/arms_sampler.h"
@@ -215,7 +216,7 @@ TEST(NormaliseEnvelope, NodesFarBelowThePeakAddNoArea) {
 
 TEST(DrawFromEnvelope, DrawsStayInsideTheirPiece) {
     RecordedDensity density{negativeX, {}};
-    const SamplingEnvelope envelope = builtEnvelope(density);
+    SamplingEnvelope envelope = builtEnvelope(density);
     for (const double u : {1e-6, 0.1, 0.5, 0.9, 1.0 - 1e-6}) {
         const HullNode w = drawFromEnvelope(envelope, u);
         EXPECT_EQ(w.evaluated, 0);
@@ -226,59 +227,78 @@ TEST(DrawFromEnvelope, DrawsStayInsideTheirPiece) {
     }
 }
 
-// The consistency checks end the process with their fixed statuses and name
-// the failed check on standard error.
-class EnvelopeDeathTest : public ::testing::Test {
+// A failed consistency check is kept in the envelope, with the exit status
+// and finding the console program reports for it; the first one stays.
+class EnvelopeCheckTest : public ::testing::Test {
   protected:
-    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
     RecordedDensity density{negativeX, {}};
+
+    static void expectFailed(const SamplingEnvelope& envelope, EnvelopeCheck check, int status,
+                             const std::string& findingStart) {
+        EXPECT_EQ(envelope.failedCheck, check);
+        const EnvelopeCheckReport report = envelopeCheckReport(envelope.failedCheck);
+        EXPECT_EQ(report.exitStatus, status);
+        EXPECT_EQ(std::string(report.finding).rfind(findingStart, 0), 0U) << report.finding;
+    }
 };
 
-TEST_F(EnvelopeDeathTest, DrawOutsideItsPieceEndsWithStatus1) {
+TEST_F(EnvelopeCheckTest, DrawOutsideItsPieceFailsWithStatus1) {
     // The stored densities contradict the log values, so inversion lands
     // far to the right of the piece.
     SamplingEnvelope envelope;
     envelope.nodes[0] = HullNode{0.0, 0.0, std::exp(60.0), 0.0, 0, noNode, 1};
     envelope.nodes[1] = HullNode{1.0, 1.0, std::exp(60.0), 1.0, 0, 0, noNode};
     envelope.nodeCount = 2;
-    EXPECT_EXIT(drawFromEnvelope(envelope, 0.5), ::testing::ExitedWithCode(1),
-                "Sampling envelope check failed \\(exit status 1\\): a value drawn");
+    drawFromEnvelope(envelope, 0.5);
+    expectFailed(envelope, EnvelopeCheck::DrawOutsidePiece, 1, "a value drawn");
 }
 
-TEST_F(EnvelopeDeathTest, PieceWithoutLeftEndEndsWithStatus1) {
-    const SamplingEnvelope envelope = builtEnvelope(density);
-    EXPECT_EXIT(pieceArea(envelope, 0), ::testing::ExitedWithCode(1),
-                "Sampling envelope check failed \\(exit status 1\\): a piece");
-}
-
-TEST_F(EnvelopeDeathTest, CandidateBetweenTwoEvaluatedNodesEndsWithStatus10) {
+TEST_F(EnvelopeCheckTest, PieceWithoutLeftEndFailsWithStatus1) {
     SamplingEnvelope envelope = builtEnvelope(density);
+    EXPECT_EQ(pieceArea(envelope, 0), 0.0);
+    expectFailed(envelope, EnvelopeCheck::PieceWithoutLeftEnd, 1, "a piece");
+}
+
+TEST_F(EnvelopeCheckTest, CandidateBetweenTwoEvaluatedNodesFailsWithStatus10) {
+    SamplingEnvelope envelope = builtEnvelope(density);
+    const SamplingEnvelope before = envelope;
     HullNode candidate{25.0, -25.0, 0.0, 0.0, 1, 1, 3};
-    EXPECT_EXIT(insertNode(envelope, candidate, bind(density)), ::testing::ExitedWithCode(10),
-                "Sampling envelope check failed \\(exit status 10\\)");
-    candidate.left = 2;
-    candidate.right = 4;
-    EXPECT_EXIT(insertNode(envelope, candidate, bind(density)), ::testing::ExitedWithCode(10),
-                "Sampling envelope check failed \\(exit status 10\\)");
+    insertNode(envelope, candidate, bind(density));
+    expectFailed(envelope, EnvelopeCheck::CandidateNeighboursAlike, 10, "a candidate's");
+    EXPECT_EQ(envelope.nodeCount, before.nodeCount);
+
+    SamplingEnvelope unbracketed = builtEnvelope(density);
+    candidate.left = noNode;
+    insertNode(unbracketed, candidate, bind(density));
+    expectFailed(unbracketed, EnvelopeCheck::CandidateNotBracketed, 10, "a candidate to insert");
 }
 
-TEST_F(EnvelopeDeathTest, IntersectionOnAnEvaluatedNodeEndsWithStatus30) {
-    SamplingEnvelope envelope = builtEnvelope(density);
-    EXPECT_EXIT(placeIntersection(envelope, 3), ::testing::ExitedWithCode(30),
-                "Sampling envelope check failed \\(exit status 30\\)");
+TEST_F(EnvelopeCheckTest, IntersectionChecksFailWithStatus30To32AndTheFirstFailureStays) {
+    SamplingEnvelope onEvaluated = builtEnvelope(density);
+    placeIntersection(onEvaluated, 3);
+    expectFailed(onEvaluated, EnvelopeCheck::IntersectionOnEvaluatedNode, 30, "an intersection");
+
+    SamplingEnvelope empty;
+    placeIntersection(empty, 0);
+    expectFailed(empty, EnvelopeCheck::NoChordSlope, 31, "no chord slope");
+
+    SamplingEnvelope outside = builtEnvelope(density);
+    outside.nodes[8].x = outside.nodes[7].x - 1.0;
+    placeIntersection(outside, 8);
+    expectFailed(outside, EnvelopeCheck::IntersectionOutsideNeighbours, 32, "an intersection");
+    placeIntersection(outside, 3);
+    EXPECT_EQ(outside.failedCheck, EnvelopeCheck::IntersectionOutsideNeighbours);
 }
 
-TEST_F(EnvelopeDeathTest, IntersectionWithoutAnyChordEndsWithStatus31) {
-    SamplingEnvelope envelope;
-    EXPECT_EXIT(placeIntersection(envelope, 0), ::testing::ExitedWithCode(31),
-                "Sampling envelope check failed \\(exit status 31\\)");
-}
-
-TEST_F(EnvelopeDeathTest, IntersectionOutsideItsNeighboursEndsWithStatus32) {
-    SamplingEnvelope envelope = builtEnvelope(density);
-    envelope.nodes[8].x = envelope.nodes[7].x - 1.0;
-    EXPECT_EXIT(placeIntersection(envelope, 8), ::testing::ExitedWithCode(32),
-                "Sampling envelope check failed \\(exit status 32\\)");
+TEST(EnvelopeCheckCodes, EveryCheckTravelsAsOneSamplerCode) {
+    for (int check = 1; check < envelopeCheckCount; ++check) {
+        EXPECT_EQ(envelopeCheckOfCode(armsEnvelopeCheckBase + check),
+                  static_cast<EnvelopeCheck>(check));
+    }
+    for (int code : {0, armsBadBounds, armsAttemptLimit, armsEnvelopeCheckBase,
+                     armsEnvelopeCheckBase + envelopeCheckCount}) {
+        EXPECT_EQ(envelopeCheckOfCode(code), EnvelopeCheck::Passed) << code;
+    }
 }
 
 }  // namespace

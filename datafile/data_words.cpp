@@ -1,4 +1,4 @@
-#include "app/data_words.h"
+#include "datafile/data_words.h"
 
 #include <cctype>
 #include <cerrno>

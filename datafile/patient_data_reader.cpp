@@ -1,15 +1,14 @@
-#include "app/patient_data_reader.h"
+#include "datafile/patient_data_reader.h"
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
 #include <optional>
+#include <ostream>
 #include <string>
 
-#include "app/console.h"
-#include "app/data_words.h"
-#include "trial/trial_record.h"
 #include "config/event_label.h"
+#include "datafile/data_words.h"
+#include "trial/trial_record.h"
 
 namespace quillmere {
 
@@ -19,56 +18,60 @@ constexpr std::size_t headerWordLimit = 999;
 constexpr std::size_t identifierLimit = patientIdSize - 1;
 constexpr std::size_t numberWordLimit = 999;
 
-// Prints a line end, the message and a line end, as every record check does.
-bool reject(const std::string& message) {
-    lineEnd(std::cout);
-    std::cout << message;
-    lineEnd(std::cout);
+// A line end, the message and a line end, as every record check shows it.
+bool reject(std::ostream& console, const std::string& message) {
+    console << std::endl << message << std::endl;
     return false;
 }
 
 // False, after a message, when a header word does not fit the word buffer.
-bool headerWordFits(const DataWord& word, int position, const std::string& dataFileName) {
+bool headerWordFits(const DataWord& word, int position, const std::string& dataFileName,
+                    std::ostream& console) {
     if (!word.truncated) {
         return true;
     }
-    return reject("Header word " + std::to_string(position) + " of the data file (" + dataFileName +
-                  ") is longer than 999 characters. Please check the file.");
+    return reject(console, "Header word " + std::to_string(position) + " of the data file (" +
+                               dataFileName +
+                               ") is longer than 999 characters. Please check the file.");
 }
 
 // A header word the file cannot do without, or empty after a message.
 std::optional<std::string> readHeaderWord(std::FILE* file, const std::string& dataFileName,
-                                          int position, const char* missingMessage) {
+                                          int position, const char* missingMessage,
+                                          std::ostream& console) {
     const std::optional<DataWord> word = readDataWord(file, headerWordLimit);
     if (!word) {
-        reject("The data file (" + dataFileName + ") " + missingMessage);
+        reject(console, "The data file (" + dataFileName + ") " + missingMessage);
         return std::nullopt;
     }
-    if (!headerWordFits(*word, position, dataFileName)) {
+    if (!headerWordFits(*word, position, dataFileName, console)) {
         return std::nullopt;
     }
     return word->text;
 }
 
 // Reads and checks the header; true when the records may follow.
-bool readHeader(std::FILE* file, const std::string& dataFileName, EventType eventType) {
+bool readHeader(std::FILE* file, const std::string& dataFileName, EventType eventType,
+                std::ostream& console) {
     const std::optional<std::string> first = readHeaderWord(
         file, dataFileName, 1,
-        "is empty. It must start with four header words, the second being the event label.");
+        "is empty. It must start with four header words, the second being the event label.",
+        console);
     if (!first) {
         return false;
     }
     const std::optional<std::string> label = readHeaderWord(
         file, dataFileName, 2,
         "holds a single word and no event label. It must start with four header words, the "
-        "second being the event label.");
+        "second being the event label.",
+        console);
     if (!label) {
         return false;
     }
     checkEventLabel(*label, eventType, dataFileName);
     for (int position = 3; position <= 4; ++position) {
         const std::optional<DataWord> word = readDataWord(file, headerWordLimit);
-        if (word && !headerWordFits(*word, position, dataFileName)) {
+        if (word && !headerWordFits(*word, position, dataFileName, console)) {
             return false;
         }
     }
@@ -138,24 +141,26 @@ std::optional<std::string> recordProblem(const std::string& id, const RecordValu
 
 // Reads one record after its identifier into slot `index`; false after a
 // message.
-bool readRecord(std::FILE* file, const DataWord& identifier, int index, TrialData& data) {
+bool readRecord(std::FILE* file, const DataWord& identifier, int index, TrialData& data,
+                std::ostream& console) {
     if (identifier.truncated || identifier.text.find('\0') != std::string::npos) {
         const std::string shown = identifier.text.substr(0, identifier.text.find('\0'));
-        return reject("The identifier of patient number " + std::to_string(index + 1) + " (" +
-                      shown +
-                      "...) is longer than 99 characters or holds a NUL character. "
-                      "Please re-enter!");
+        return reject(console, "The identifier of patient number " + std::to_string(index + 1) +
+                                   " (" + shown +
+                                   "...) is longer than 99 characters or holds a NUL character. "
+                                   "Please re-enter!");
     }
     const std::string& id = identifier.text;
     const std::optional<RecordValues> values = readRecordValues(file);
     if (!values) {
-        return reject("For patient " + id +
-                      ", the record is incomplete: the response indicator, event time and "
-                      "follow-up time must follow the identifier. Please re-enter!");
+        return reject(console,
+                      "For patient " + id +
+                          ", the record is incomplete: the response indicator, event time and "
+                          "follow-up time must follow the identifier. Please re-enter!");
     }
     if (const std::optional<std::string> problem =
             recordProblem(id, *values, data.maxEvaluationWindow)) {
-        return reject(*problem);
+        return reject(console, *problem);
     }
     std::copy(id.begin(), id.end(), data.patientId[index].begin());
     data.patientId[index][id.size()] = '\0';
@@ -169,21 +174,21 @@ bool readRecord(std::FILE* file, const DataWord& identifier, int index, TrialDat
 
 // The header and every record; false after a message.
 bool readHeaderAndRecords(std::FILE* file, const std::string& dataFileName, TrialData& data,
-                          EventType eventType) {
-    if (!readHeader(file, dataFileName, eventType)) {
+                          EventType eventType, std::ostream& console) {
+    if (!readHeader(file, dataFileName, eventType, console)) {
         return false;
     }
     int count = 0;
     for (std::optional<DataWord> identifier = readDataWord(file, identifierLimit); identifier;
          identifier = readDataWord(file, identifierLimit)) {
         if (count == maxPatients) {
-            lineEnd(std::cout);
-            std::cout << "The number of patients entered exceed the limits. Please only enter "
-                         "less or equal to 500 patients";
-            std::cout.flush();
+            console << std::endl
+                    << "The number of patients entered exceed the limits. Please only enter "
+                       "less or equal to 500 patients";
+            console.flush();
             return false;
         }
-        if (!readRecord(file, *identifier, count, data)) {
+        if (!readRecord(file, *identifier, count, data, console)) {
             return false;
         }
         ++count;
@@ -195,12 +200,12 @@ bool readHeaderAndRecords(std::FILE* file, const std::string& dataFileName, Tria
 }  // namespace
 
 bool readPatientData(std::FILE* file, const std::string& dataFileName, TrialData& data,
-                     EventType eventType) {
+                     EventType eventType, std::ostream& console) {
     try {
-        return readHeaderAndRecords(file, dataFileName, data, eventType);
+        return readHeaderAndRecords(file, dataFileName, data, eventType, console);
     } catch (const DataReadError&) {
-        return reject("The data file (" + dataFileName +
-                      ") could not be read. Please check that it is a readable file.");
+        return reject(console, "The data file (" + dataFileName +
+                                   ") could not be read. Please check that it is a readable file.");
     }
 }
 
