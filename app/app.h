@@ -2,9 +2,9 @@
 
 // Console driver: the program's entry and dialogue, the patient data file,
 // the input echo, the decision and the report.
-#include "trial/decision.h"
-#include "app/exit_status.h"
+#include "analysis/exit_status.h"
 #include "app/process_state.h"
+#include "trial/decision.h"
 #include "trial/trial_record.h"
 
 namespace quillmere {

@@ -5,10 +5,9 @@
 #include <sstream>
 #include <string>
 
+#include "analysis/analysis.h"
 #include "app/console.h"
-#include "trial/decision.h"
 #include "app/process_state.h"
-#include "engine/engine.h"
 
 namespace quillmere {
 
@@ -54,21 +53,6 @@ void writeContinuation(std::ostream& report, double cutoffProbability) {
              "*****************  CONTINUE the trial     *******");
 }
 
-// The warning for a window part that no patient has been followed into.
-std::optional<std::string> priorOnlyWarning(const TrialData& data) {
-    const std::optional<int> interval = firstUninformedInterval(data);
-    if (!interval) {
-        return std::nullopt;
-    }
-    std::ostringstream text;
-    text << "WARNING: no patient has been followed beyond time "
-         << data.intervalBound[static_cast<std::size_t>(*interval)] << " of the evaluation window ("
-         << data.maxEvaluationWindow
-         << "). From that time on the data say nothing: the outcomes imputed for pending "
-            "patients, and so the probability, rest on the prior there.";
-    return text.str();
-}
-
 void printAdvice(bool terminate) {
     lineEnd(std::cout);
     lineEnd(std::cout);
@@ -82,26 +66,26 @@ void printAdvice(bool terminate) {
 
 }  // namespace
 
-void reportDecision(std::ostream& report, const TrialData& data, double cutoffProbability) {
+void reportDecision(std::ostream& report, const TrialData& data, const AnalysisResult& result,
+                    double cutoffProbability) {
     const EventType eventType = runEventType();
-    const double p = reportedProbability(eventType, data.posteriorResult);
-    writeResultLine(report, eventType, data.rateBound, p);
-    const bool terminate = advisesTermination(p, cutoffProbability);
-    if (terminate) {
+    writeResultLine(report, eventType, data.rateBound, result.reportedProbability);
+    if (result.terminate) {
         writeTermination(report, eventType, cutoffProbability);
     } else {
         writeContinuation(report, cutoffProbability);
     }
-    const std::optional<std::string> warning = priorOnlyWarning(data);
-    if (warning) {
+    if (result.uninformedFrom) {
+        const std::string warning =
+            priorOnlyWarning(*result.uninformedFrom, data.maxEvaluationWindow);
         lineEnd(report);
         lineEnd(report);
-        report << *warning;
+        report << warning;
         lineEnd(std::cout);
         lineEnd(std::cout);
-        std::cout << *warning;
+        std::cout << warning;
     }
-    printAdvice(terminate);
+    printAdvice(result.terminate);
 }
 
 }  // namespace quillmere

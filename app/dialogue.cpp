@@ -4,21 +4,14 @@
 #include <limits>
 
 #include "app/console.h"
+#include "config/trial_settings.h"
 
 namespace quillmere {
 
 namespace {
 
-struct Choice {
-    const char* word;
-    const char* configFileName;
-};
-
-constexpr std::array<Choice, 3> choices{{
-    {"TOXICITY.", "TrialConfig_Toxicity.config"},
-    {"EFFICACY.", "TrialConfig_Efficacy.config"},
-    {"DISEASE PROGRESSION.", "TrialConfig_DiseaseProgression.config"},
-}};
+constexpr std::array<const char*, 3> choiceWords = {"TOXICITY.", "EFFICACY.",
+                                                    "DISEASE PROGRESSION."};
 
 bool isValidAnswer(int answer) {
     return answer >= 1 && answer <= 3;
@@ -67,14 +60,14 @@ std::optional<int> obtainEventTypeAnswer(int argc, const char* const* argv, std:
 }
 
 std::string confirmChoice(int answer, std::ostream& out) {
-    const Choice& choice = choices[static_cast<std::size_t>(answer - 1)];
     lineEnd(out);
     lineEnd(out);
-    out << "You have chosen make a decision based upon " << choice.word;
+    out << "You have chosen make a decision based upon "
+        << choiceWords[static_cast<std::size_t>(answer - 1)];
     lineEnd(out);
     lineEnd(out);
     lineEnd(out);
-    return choice.configFileName;
+    return *configurationFileForAnswer(answer);
 }
 
 }  // namespace quillmere

@@ -4,11 +4,11 @@
 #include <fstream>
 #include <iostream>
 
+#include "analysis/analysis.h"
+#include "analysis/exit_status.h"
 #include "app/console.h"
-#include "app/exit_status.h"
 #include "app/process_state.h"
 #include "engine/engine.h"
-#include "numeric/numeric.h"
 
 namespace quillmere {
 
@@ -21,13 +21,6 @@ void requireReportFile(std::ofstream& report) {
         lineEnd(std::cout);
         std::exit(exitReportOrSampler);
     }
-}
-
-void showNumericNotes(NumericNotes& notes) {
-    for (const char* note : notes) {
-        std::cout << note << std::endl;
-    }
-    notes.clear();
 }
 
 }  // namespace
@@ -43,19 +36,21 @@ int TrialData::runImputationSampler() {
     std::ofstream report;
     requireReportFile(report);
     ProcessState& state = processState();
-    const int code = runGibbsImputation(*this, runEventType(), state.engine);
-    showNumericNotes(state.engine.numericNotes);
-    if (const EnvelopeCheck check = envelopeCheckOfCode(code); check != EnvelopeCheck::Passed) {
-        const EnvelopeCheckReport failed = envelopeCheckReport(check);
-        std::cerr << "Sampling envelope check failed (exit status " << failed.exitStatus
-                  << "): " << failed.finding << std::endl;
-        std::exit(failed.exitStatus);
+    const MonitoringRule rule{runEventType(), rateBound, state.cutoffProbability,
+                              maxEvaluationWindow};
+    AnalysisOutcome outcome = analyseFilledRecord(*this, rule, state.engine);
+    if (!outcome) {
+        for (const char* note : state.engine.numericNotes) {
+            std::cout << note << std::endl;
+        }
+        const AnalysisError& error = outcome.error();
+        (error.stream == ConsoleStream::Error ? std::cerr : std::cout) << error.text << std::flush;
+        std::exit(error.exitStatus);
     }
-    if (code > 0) {
-        std::cout << "error code (beta0): " << code;
-        lineEnd(std::cout);
-        std::exit(exitReportOrSampler);
+    for (const std::string& note : outcome.value().notes) {
+        std::cout << note << std::endl;
     }
+    state.analysis = std::move(outcome.value());
     return 0;
 }
 

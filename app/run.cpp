@@ -92,7 +92,7 @@ int analyse(ConfigFileReader& reader, std::ofstream& report, TrialData& data,
     writeInputEcho(report, data, cutoffProbability);
     data.computeExposures();
     data.runImputationSampler();
-    reportDecision(report, data, cutoffProbability);
+    reportDecision(report, data, *processState().analysis, cutoffProbability);
     lineEnd(report);
     lineEnd(report);
     report << "---------------------The End---------------------";
@@ -114,6 +114,7 @@ int runConsole(int argc, const char* const* argv) {
     reader.getValue(trialType, "TrialType");
     reader.getValue(data->rateBound, "RateBound");
     reader.getValue(cutoffProbability, "CutoffProbability");
+    processState().cutoffProbability = cutoffProbability;
     classifyTrialType(trialType);
     reader.getValue(data->maxEvaluationWindow, "MaxEvaluationWindow");
     std::ofstream report(reportPath(), std::ios::out | std::ios::app);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <map>
 #include <sstream>
 #include <string>
@@ -27,10 +28,12 @@ class ConfigFileReader {
     // Number of distinct keys in the table.
     std::size_t entryCount() const { return entries.size(); }
 
-    // Makes the file name absolute, loads the file and validates the trial
-    // settings; on any problem prints every message and throws
-    // ConfigurationFailure.
+    // Makes the file name absolute in the working directory, loads the file
+    // and validates the trial settings; on any problem throws
+    // ConfigurationFailure carrying every message, and writes nothing.
     void loadTrialConfiguration();
+    // The same in the given (absolute) directory.
+    void loadTrialConfigurationIn(const std::filesystem::path& directory);
 
   private:
     std::string fileName;

@@ -23,21 +23,28 @@ std::string absolutePathIn(const std::string& directory, const std::string& file
 }  // namespace
 
 void ConfigFileReader::loadTrialConfiguration() {
-    std::ostringstream messages;
     std::error_code error;
     const std::filesystem::path directory = std::filesystem::current_path(error);
-    if (error) {
-        // Without a working directory there is no file to load; the run
-        // fails with the same block as for a missing file, led by the cause.
-        messages << "Failure to determine the working directory (" << error.message() << ")."
-                 << std::endl;
-        messages << "Failure to load file (" << getFileName() << ")." << std::endl;
-    } else {
-        const std::string path = absolutePathIn(directory.string(), getFileName());
-        fileName = path;
-        if (loadFile() == -1) {
-            messages << "Failure to load file (" << path << ")." << std::endl;
-        }
+    if (!error) {
+        loadTrialConfigurationIn(directory);
+        return;
+    }
+    // Without a working directory there is no file to load; the run fails
+    // with the same block as for a missing file, led by the cause.
+    std::ostringstream messages;
+    messages << "Failure to determine the working directory (" << error.message() << ")."
+             << std::endl;
+    messages << "Failure to load file (" << getFileName() << ")." << std::endl;
+    validateTrialSettings(*this, messages);
+    throw ConfigurationFailure(messages.str());
+}
+
+void ConfigFileReader::loadTrialConfigurationIn(const std::filesystem::path& directory) {
+    std::ostringstream messages;
+    const std::string path = absolutePathIn(directory.string(), getFileName());
+    fileName = path;
+    if (loadFile() == -1) {
+        messages << "Failure to load file (" << path << ")." << std::endl;
     }
     validateTrialSettings(*this, messages);
     if (!messages.str().empty()) {

@@ -108,6 +108,22 @@ void checkTrialType(ConfigFileReader& reader, std::ostream& sink) {
     }
 }
 
+std::optional<std::string> openUnitIntervalProblem(double value, const std::string& label) {
+    if (value >= 1 || value <= 0) {
+        return "The " + label + " was set to (" + numberText(value) +
+               "). This value must lay within the open interval (0,1).";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> positiveWindowProblem(double value) {
+    if (value <= 0) {
+        return "The MaxEvaluationWindow was set to (" + numberText(value) +
+               "). This value must be greater than zero.";
+    }
+    return evaluationWindowLimitProblem(value);
+}
+
 // A value that could not be read gets no range message of its own: the
 // missing-key line already says what is wrong. Returns the value when it was
 // read and lies inside (0,1).
@@ -119,9 +135,8 @@ std::optional<double> checkOpenUnitInterval(ConfigFileReader& reader, std::ostre
         reportNonFiniteValue(reader, sink, key, label);
         return std::nullopt;
     }
-    if (value >= 1 || value <= 0) {
-        sink << "The " << label << " was set to (" << numberText(value)
-             << "). This value must lay within the open interval (0,1)." << std::endl;
+    if (const std::optional<std::string> problem = openUnitIntervalProblem(value, label)) {
+        sink << *problem << std::endl;
         return std::nullopt;
     }
     return value;
@@ -144,10 +159,7 @@ void checkEvaluationWindow(ConfigFileReader& reader, std::ostream& sink) {
         reportNonFiniteValue(reader, sink, key, key);
         return;
     }
-    if (value <= 0) {
-        sink << "The MaxEvaluationWindow was set to (" << numberText(value)
-             << "). This value must be greater than zero." << std::endl;
-    } else if (const std::optional<std::string> problem = evaluationWindowLimitProblem(value)) {
+    if (const std::optional<std::string> problem = positiveWindowProblem(value)) {
         sink << *problem << std::endl;
     }
 }
@@ -167,7 +179,38 @@ void checkDataFileName(ConfigFileReader& reader, std::ostream& sink) {
     }
 }
 
+// The line for a value that is NaN or infinite, given directly rather than
+// read from a file.
+std::optional<std::string> nonFiniteProblem(double value, const std::string& label) {
+    if (std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return "The " + label + " was set to (" + numberText(value) +
+           "). This value is not a finite number.";
+}
+
 }  // namespace
+
+std::string ruleValueProblems(double rateBound, double cutoffProbability, double window) {
+    std::ostringstream messages;
+    const auto add = [&messages](const std::optional<std::string>& problem) {
+        if (problem) {
+            messages << *problem << std::endl;
+        }
+        return !problem;
+    };
+    if (add(nonFiniteProblem(rateBound, "Rate Bound")) &&
+        add(openUnitIntervalProblem(rateBound, "Rate Bound"))) {
+        add(rateBoundLimitProblem(rateBound));
+    }
+    if (add(nonFiniteProblem(cutoffProbability, "Cutoff Probability"))) {
+        add(openUnitIntervalProblem(cutoffProbability, "Cutoff Probability"));
+    }
+    if (add(nonFiniteProblem(window, "MaxEvaluationWindow"))) {
+        add(positiveWindowProblem(window));
+    }
+    return messages.str();
+}
 
 std::optional<std::string> rateBoundLimitProblem(double rateBound) {
     if (rateBound >= minRateBound && rateBound <= maxRateBound) {
@@ -185,6 +228,16 @@ std::optional<std::string> evaluationWindowLimitProblem(double window) {
     return "The MaxEvaluationWindow was set to (" + exactNumberText(window) + "). This value is " +
            (window < minEvaluationWindow ? "too small" : "too large") +
            " for the computation; it must lie within " + evaluationWindowLimitsText + ".";
+}
+
+std::optional<std::string> configurationFileForAnswer(int answer) {
+    static constexpr std::array<const char*, 3> names = {"TrialConfig_Toxicity.config",
+                                                         "TrialConfig_Efficacy.config",
+                                                         "TrialConfig_DiseaseProgression.config"};
+    if (answer < 1 || answer > 3) {
+        return std::nullopt;
+    }
+    return names[static_cast<std::size_t>(answer - 1)];
 }
 
 std::string upperCased(std::string text) {

@@ -39,6 +39,15 @@ TrialSettings readTrialSettings(ConfigFileReader& reader);
 std::optional<std::string> rateBoundLimitProblem(double rateBound);
 std::optional<std::string> evaluationWindowLimitProblem(double window);
 
+// The lines the checks above give for rule values handed over directly
+// instead of read from a file (NaN and infinities included), in the order of
+// the configuration block; empty when all three are sound.
+std::string ruleValueProblems(double rateBound, double cutoffProbability, double window);
+
+// The configuration file the console program reads for an event-type answer
+// (1 toxicity, 2 efficacy, 3 disease progression); empty for any other.
+std::optional<std::string> configurationFileForAnswer(int answer);
+
 // Letters a-z to A-Z on a copy; every other character unchanged.
 std::string upperCased(std::string text);
 

@@ -106,49 +106,13 @@ std::optional<RecordValues> readRecordValues(std::FILE* file) {
     return values;
 }
 
-// The checks of one record in their fixed order; the first that fails gives
-// the message. An empty result means the record is accepted.
-std::optional<std::string> recordProblem(const std::string& id, const RecordValues& values,
-                                         double window) {
-    const double t = values.eventTime;
-    const double u = values.followUpTime;
-    if (t > window) {
-        return "For patient " + id +
-               ", event time is not allowed to be larger than maximum follow up time you "
-               "entered. Please re-enter!";
-    }
-    if (t < 0 || std::isnan(t)) {
-        return "Invalid event time! Please check the data for patient " + id;
-    }
-    if (u == 0) {
-        return "For patient " + id +
-               ", follow-up time is 0 which indicates he/she has not been enrolled. Please "
-               "re-enter!";
-    }
-    if (t > u) {
-        return "For patient " + id +
-               ", event time is larger than follow-up time which is impossible. Please re-enter!";
-    }
-    if (!std::isfinite(u)) {
-        return "For patient " + id + ", Invalid event time! Please re-enter!";
-    }
-    if (!values.response || (*values.response != 0 && *values.response != 1)) {
-        return "For patient " + id +
-               ", invalid response indicator! Only 0 or 1 is allowed. Please check.";
-    }
-    return std::nullopt;
-}
-
 // Reads one record after its identifier into slot `index`; false after a
 // message.
 bool readRecord(std::FILE* file, const DataWord& identifier, int index, TrialData& data,
                 std::ostream& console) {
-    if (identifier.truncated || identifier.text.find('\0') != std::string::npos) {
-        const std::string shown = identifier.text.substr(0, identifier.text.find('\0'));
-        return reject(console, "The identifier of patient number " + std::to_string(index + 1) +
-                                   " (" + shown +
-                                   "...) is longer than 99 characters or holds a NUL character. "
-                                   "Please re-enter!");
+    if (const std::optional<std::string> problem =
+            patientIdentifierProblem(identifier.text, identifier.truncated, index)) {
+        return reject(console, *problem);
     }
     const std::string& id = identifier.text;
     const std::optional<RecordValues> values = readRecordValues(file);
@@ -159,7 +123,8 @@ bool readRecord(std::FILE* file, const DataWord& identifier, int index, TrialDat
                           "follow-up time must follow the identifier. Please re-enter!");
     }
     if (const std::optional<std::string> problem =
-            recordProblem(id, *values, data.maxEvaluationWindow)) {
+            patientRecordProblem(id, values->response, values->eventTime, values->followUpTime,
+                                 data.maxEvaluationWindow)) {
         return reject(console, *problem);
     }
     std::copy(id.begin(), id.end(), data.patientId[index].begin());
@@ -198,6 +163,51 @@ bool readHeaderAndRecords(std::FILE* file, const std::string& dataFileName, Tria
 }
 
 }  // namespace
+
+std::optional<std::string> patientIdentifierProblem(const std::string& id, bool truncated,
+                                                    int index) {
+    if (!truncated && id.size() <= identifierLimit && id.find('\0') == std::string::npos) {
+        return std::nullopt;
+    }
+    const std::string shown = id.substr(0, std::min(id.find('\0'), identifierLimit));
+    return "The identifier of patient number " + std::to_string(index + 1) + " (" + shown +
+           "...) is longer than 99 characters or holds a NUL character. Please re-enter!";
+}
+
+// The checks of one record in their fixed order; the first that fails gives
+// the message. An empty result means the record is accepted.
+std::optional<std::string> patientRecordProblem(const std::string& id,
+                                                std::optional<int> responseIndicator,
+                                                double eventTime, double followUpTime,
+                                                double window) {
+    const double t = eventTime;
+    const double u = followUpTime;
+    if (t > window) {
+        return "For patient " + id +
+               ", event time is not allowed to be larger than maximum follow up time you "
+               "entered. Please re-enter!";
+    }
+    if (t < 0 || std::isnan(t)) {
+        return "Invalid event time! Please check the data for patient " + id;
+    }
+    if (u == 0) {
+        return "For patient " + id +
+               ", follow-up time is 0 which indicates he/she has not been enrolled. Please "
+               "re-enter!";
+    }
+    if (t > u) {
+        return "For patient " + id +
+               ", event time is larger than follow-up time which is impossible. Please re-enter!";
+    }
+    if (!std::isfinite(u)) {
+        return "For patient " + id + ", Invalid event time! Please re-enter!";
+    }
+    if (!responseIndicator || (*responseIndicator != 0 && *responseIndicator != 1)) {
+        return "For patient " + id +
+               ", invalid response indicator! Only 0 or 1 is allowed. Please check.";
+    }
+    return std::nullopt;
+}
 
 bool readPatientData(std::FILE* file, const std::string& dataFileName, TrialData& data,
                      EventType eventType, std::ostream& console) {

@@ -4,43 +4,39 @@
 #include <stdexcept>
 #include <string>
 
-#include "trial/decision.h"
-#include "trial/trial_record.h"
-#include "engine/engine.h"
-
 namespace quillmere {
+
+AnalysisInput lookInput(const std::vector<PatientLine>& patients,
+                        const AnalysisSettings& settings) {
+    AnalysisInput input;
+    input.rule = settings;
+    input.patients.reserve(patients.size());
+    std::array<char, patientIdSize> id{};
+    for (const PatientLine& line : patients) {
+        std::snprintf(id.data(), id.size(), "P%03d", static_cast<int>(input.patients.size()) + 1);
+        input.patients.push_back(
+            {id.data(), line.responseIndicator, line.timeToEvent, line.followUpTime});
+    }
+    return input;
+}
 
 void fillTrialRecord(TrialData& data, const std::vector<PatientLine>& patients,
                      const AnalysisSettings& settings) {
-    const double window = settings.maxEvaluationWindow;
-    data.maxEvaluationWindow = window;
-    data.rateBound = settings.rateBound;
-    data.lambda0 = lambda0For(settings.eventType, settings.rateBound, window);
-    data.patientCount = static_cast<int>(patients.size());
-    for (int i = 0; i < data.patientCount; ++i) {
-        const PatientLine& line = patients[i];
-        std::snprintf(data.patientId[i].data(), patientIdSize, "P%03d", i + 1);
-        data.responseIndicator[i] = line.responseIndicator;
-        data.timeToEvent[i] = line.timeToEvent;
-        data.followUpTime[i] = line.followUpTime;
-        data.observedTime[i] =
-            observedTimeFor(line.responseIndicator, line.timeToEvent, line.followUpTime, window);
-    }
-    prepareRecord(data);
+    fillTrialRecord(data, lookInput(patients, settings));
 }
 
 LookResult analyseRecord(TrialData& data, const AnalysisSettings& settings) {
-    computeExposureTable(data);
-    LookResult result;
-    result.priorOnly = firstUninformedInterval(data).has_value();
     EngineState state;
-    const int code = runGibbsImputation(data, settings.eventType, state);
-    if (code != 0) {
-        throw std::runtime_error("error code (beta0): " + std::to_string(code));
+    const AnalysisOutcome outcome = analyseFilledRecord(data, settings, state);
+    if (!outcome) {
+        std::string text = outcome.error().text;
+        while (!text.empty() && text.back() == '\n') {
+            text.pop_back();
+        }
+        throw std::runtime_error(text);
     }
-    result.reportedProbability = reportedProbability(settings.eventType, data.posteriorResult);
-    result.terminate = advisesTermination(result.reportedProbability, settings.cutoffProbability);
-    return result;
+    const AnalysisResult& result = outcome.value();
+    return {result.reportedProbability, result.terminate, result.uninformedFrom.has_value()};
 }
 
 }  // namespace quillmere

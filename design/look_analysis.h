@@ -2,21 +2,19 @@
 
 #include <vector>
 
+#include "analysis/analysis.h"
 #include "design/look_schedule.h"
-#include "trial/trial_data.h"
 
 namespace quillmere {
 
 // The monitoring rule in the time unit the look's data are written in.
-struct AnalysisSettings {
-    EventType eventType = EventType::Toxicity;
-    double rateBound = 0.0;
-    double cutoffProbability = 0.0;
-    double maxEvaluationWindow = 0.0;
-};
+using AnalysisSettings = MonitoringRule;
+
+// A look's patients as the analysis takes them, identified P001, P002, ...
+AnalysisInput lookInput(const std::vector<PatientLine>& patients, const AnalysisSettings& settings);
 
 // Fills the record the way the console run does after reading a data file
-// with these patients (identifiers P001, P002, ...).
+// with these patients.
 void fillTrialRecord(TrialData& data, const std::vector<PatientLine>& patients,
                      const AnalysisSettings& settings);
 
@@ -27,9 +25,9 @@ struct LookResult {
     bool priorOnly = false;  // the imputation rests on the prior alone somewhere
 };
 
-// Runs the engine on a filled record from the program's fixed random starting
-// states, exactly as a fresh run of quillmere would. Throws std::runtime_error
-// with the sampler's code when the sampler fails.
+// Runs the analysis on a filled record from the program's fixed random
+// starting states, exactly as a fresh run of quillmere would. Throws
+// std::runtime_error with the console program's text when it fails.
 LookResult analyseRecord(TrialData& data, const AnalysisSettings& settings);
 
 }  // namespace quillmere

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <sstream>
 
 #include "config/config.h"
 #include "datafile/patient_data_reader.h"
@@ -66,14 +67,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     *data = TrialData{};
     data->maxEvaluationWindow = window;
     bool accepted = false;
+    std::ostringstream messages;
     try {
-        accepted = quillmere::readPatientData(file, "data_toxicity.txt", *data, eventType);
-    } catch (const quillmere::ConfigurationFailure&) {
-        // The label check ends the run this way.
+        accepted =
+            quillmere::readPatientData(file, "data_toxicity.txt", *data, eventType, messages);
+    } catch (const quillmere::ConfigurationFailure& failure) {
+        // The label check ends the run this way, with its own message.
+        messages << failure.text();
     }
     std::fclose(file);
     if (accepted) {
         checkAcceptedRecord(*data);
+    } else if (messages.str().empty()) {
+        std::abort();  // a rejected file must always say why
     }
     return 0;
 }

@@ -1,0 +1,50 @@
+#pragma once
+
+// The analysis of one interim look, for every front end: the patients and the
+// monitoring rule in, the result or an error value out. Nothing here ends the
+// process or writes to a stream. Each analysis owns its record and engine
+// state, so any number may run in one process and on several threads.
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "analysis/analysis_types.h"
+#include "analysis/exit_status.h"
+#include "analysis/outcome.h"
+#include "engine/engine_state.h"
+
+namespace quillmere {
+
+using AnalysisOutcome = Outcome<AnalysisResult, AnalysisError>;
+using InputOutcome = Outcome<AnalysisInput, AnalysisError>;
+
+// The console program's checks of the rule and of every patient, in its
+// order; the first failure, or empty.
+std::optional<AnalysisError> checkAnalysisInput(const AnalysisInput& input);
+
+// Checks the input and runs the analysis from the program's fixed random
+// starting states, exactly as a fresh run of quillmere on the same data.
+AnalysisOutcome analyse(const AnalysisInput& input);
+
+// Fills a record the way the console program does after reading a data file
+// with these (already checked) patients.
+void fillTrialRecord(TrialData& data, const AnalysisInput& input);
+
+// The engine's part on a filled record, with the caller's engine state (the
+// console program keeps one process-wide): exposures, the prior-only check,
+// the imputation and the decision.
+AnalysisOutcome analyseFilledRecord(TrialData& data, const MonitoringRule& rule,
+                                    EngineState& state);
+
+// The warning the console program gives when the data say nothing from
+// `uninformedFrom` on.
+std::string priorOnlyWarning(double uninformedFrom, double maxEvaluationWindow);
+
+// Reads a trial directory as quillmere does when it is run there with this
+// event-type answer (1 toxicity, 2 efficacy, 3 disease progression): the
+// configuration, its checks, the data file it names (relative to the
+// directory), the event label and every record. Messages are the console
+// program's texts; summary.txt is neither read nor written.
+InputOutcome readTrialDirectory(const std::filesystem::path& directory, int answer);
+
+}  // namespace quillmere
