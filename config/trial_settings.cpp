@@ -102,9 +102,8 @@ void checkTrialType(ConfigFileReader& reader, std::ostream& sink) {
     if (!reader.getValue(value, key)) {
         reportMissingKey(sink, key);
     }
-    if (!eventTypeNamed(value)) {
-        sink << "Type of event provided (" << upperCased(value) << ") is not appropriate. "
-             << "Limit inputs to Toxicity, Efficacy, or DiseaseProgression" << std::endl;
+    if (const std::optional<std::string> problem = trialTypeProblem(value)) {
+        sink << *problem << std::endl;
     }
 }
 
@@ -247,6 +246,14 @@ std::string upperCased(std::string text) {
         }
     }
     return text;
+}
+
+std::optional<std::string> trialTypeProblem(const std::string& trialType) {
+    if (eventTypeNamed(trialType)) {
+        return std::nullopt;
+    }
+    return "Type of event provided (" + upperCased(trialType) +
+           ") is not appropriate. Limit inputs to Toxicity, Efficacy, or DiseaseProgression";
 }
 
 std::optional<EventType> eventTypeNamed(const std::string& trialType) {

@@ -28,6 +28,10 @@ bool validateTrialSettings(ConfigFileReader& reader, std::ostream& sink);
 // anything else.
 std::optional<EventType> eventTypeNamed(const std::string& trialType);
 
+// The configuration check's line for a TrialType value that names no event
+// type; empty for one that does.
+std::optional<std::string> trialTypeProblem(const std::string& trialType);
+
 // The five settings of a reader that loadTrialConfiguration has accepted.
 // Throws ConfigurationFailure if the reader does not hold a valid set.
 TrialSettings readTrialSettings(ConfigFileReader& reader);

@@ -1,0 +1,61 @@
+qm_decide <- function(trial, patients = NULL) {
+  if (inherits(trial, "qm_trial")) {
+    rule <- trial$rule
+    patients <- trial$patients
+  } else if (inherits(trial, "qm_rule")) {
+    rule <- trial
+    if (is.null(patients)) {
+      input_error("qm_decide needs the patients with a rule: qm_decide(rule, patients).")
+    }
+  } else {
+    input_error("qm_decide needs a qm_trial, or a qm_rule and a patients data frame.")
+  }
+  patients <- as_patients(patients)
+  result <- unwrap(decide_cpp(rule, patients))
+  structure(c(result, list(rule = rule, data = patients)), class = "qm_decision")
+}
+
+# The sentences quillmere writes to its report for the comparison.
+comparison_text <- function(x) {
+  if (x$terminate) {
+    sprintf("Compared with cut-off %g, it is HIGHER than the cut-off, therefore we suggest to TERMINATE the trial.",
+            x$rule$cutoff)
+  } else {
+    sprintf("Compared with cut-off %g, it is LOWER than the cut-off, therefore we suggest to CONTINUE the trial.",
+            x$rule$cutoff)
+  }
+}
+
+print.qm_decision <- function(x, ...) {
+  cat(sprintf("<Quillmere decision: %s, %d patients, %d events, %d pending>\n",
+              event_type_words(x$rule), x$patients, x$events, x$pending))
+  cat(sprintf("RESULTS: %s=%g\n", probability_label(x$rule), x$probability))
+  cat(comparison_text(x), "\n", sep = "")
+  for (note in x$notes) {
+    cat(note, "\n", sep = "")
+  }
+  if (!is.na(x$warning)) {
+    cat("\n", x$warning, "\n", sep = "")
+  }
+  invisible(x)
+}
+
+summary.qm_decision <- function(object, ...) {
+  data.frame(
+    type = object$rule$type,
+    probability = object$probability,
+    cutoff = object$rule$cutoff,
+    advice = if (object$terminate) "TERMINATE" else "CONTINUE",
+    uninformed_from = object$uninformed_from,
+    patients = object$patients,
+    events = object$events,
+    pending = object$pending,
+    stringsAsFactors = FALSE
+  )
+}
+
+plot.qm_decision <- function(x, ...) {
+  title <- sprintf("%s=%g: %s", probability_label(x$rule), x$probability,
+                   if (x$terminate) "TERMINATE" else "CONTINUE")
+  draw(follow_up_plot(x$rule, x$data, x$uninformed_from, title))
+}

@@ -1,0 +1,90 @@
+# The figures of the print-and-plot methods, drawn with ggplot2. A plot
+# method draws its figure and returns the ggplot object invisibly, so that it
+# can be changed and drawn again.
+
+draw <- function(plot) {
+  print(plot)
+  invisible(plot)
+}
+
+# Each patient's follow-up within the window: a line from enrolment to the
+# event or to the end of follow-up (capped at the window), a cross at an
+# event, and the part of the window from which no patient has been followed
+# shaded (there the imputation rests on the prior alone).
+follow_up_plot <- function(rule, patients, uninformed_from, title) {
+  window <- rule$window
+  status <- ifelse(patients$event == 1L, "event",
+                   ifelse(patients$follow_up < window, "pending", "complete"))
+  frame <- data.frame(
+    row = rev(seq_len(nrow(patients))),
+    end = ifelse(patients$event == 1L, patients$time, pmin(patients$follow_up, window)),
+    status = factor(status, levels = c("complete", "event", "pending")),
+    stringsAsFactors = FALSE
+  )
+  plot <- ggplot2::ggplot(frame)
+  if (!is.na(uninformed_from)) {
+    plot <- plot +
+      ggplot2::annotate("rect", xmin = uninformed_from, xmax = window, ymin = -Inf,
+                        ymax = Inf, fill = "grey60", alpha = 0.3) +
+      ggplot2::annotate("text", x = (uninformed_from + window) / 2, y = nrow(frame) + 1,
+                        label = "no follow-up:\nprior only", size = 3, vjust = 0)
+  }
+  plot +
+    ggplot2::geom_segment(ggplot2::aes(x = 0, xend = .data$end, y = .data$row,
+                                       yend = .data$row, colour = .data$status)) +
+    ggplot2::geom_point(data = frame[frame$status == "event", ],
+                        ggplot2::aes(x = .data$end, y = .data$row), shape = 4, size = 2) +
+    ggplot2::geom_vline(xintercept = window, linetype = "dashed") +
+    ggplot2::scale_colour_manual(values = c(complete = "grey35", event = "firebrick",
+                                            pending = "steelblue"), drop = FALSE) +
+    ggplot2::scale_y_continuous(breaks = frame$row, labels = patients$id,
+                                expand = ggplot2::expansion(add = c(1, 3))) +
+    ggplot2::labs(x = sprintf("time since enrolment (window %g)", window), y = NULL,
+                  colour = NULL, title = title) +
+    ggplot2::theme_minimal() +
+    ggplot2::theme(axis.text.y = if (nrow(frame) > 40) ggplot2::element_blank()
+                                 else ggplot2::element_text(size = 7),
+                   legend.position = "bottom")
+}
+
+design_caption <- function(design) {
+  sprintf("N = %d, first look after %d patients, then every %d; run-in %d; %d trials per rate; seed %s. Bars: \u00b1 2 Monte Carlo standard errors.",
+          design$max_patients, design$first_look, design$look_every, design$min_completed,
+          design$trials, design$seed)
+}
+
+# Probability of early termination and expected number of patients against
+# the true rate, with their Monte Carlo uncertainty.
+operating_plot <- function(simulation) {
+  oc <- simulation$oc
+  frame <- rbind(
+    data.frame(true_rate = oc$true_rate, figure = "probability of early termination",
+               estimate = oc$early_stop_probability, error = oc$early_stop_se),
+    data.frame(true_rate = oc$true_rate, figure = "expected number of patients",
+               estimate = oc$expected_patients, error = oc$expected_patients_se)
+  )
+  ggplot2::ggplot(frame, ggplot2::aes(x = .data$true_rate, y = .data$estimate)) +
+    ggplot2::geom_line(colour = "steelblue") +
+    ggplot2::geom_point(colour = "steelblue") +
+    ggplot2::geom_errorbar(ggplot2::aes(ymin = .data$estimate - 2 * .data$error,
+                                        ymax = .data$estimate + 2 * .data$error),
+                           width = 0.005, colour = "steelblue") +
+    ggplot2::facet_wrap(~figure, scales = "free_y") +
+    ggplot2::labs(x = sprintf("true %s rate", event_type_words(simulation$design$rule)),
+                  y = NULL, title = "Operating characteristics",
+                  caption = design_caption(simulation$design)) +
+    ggplot2::theme_minimal()
+}
+
+stopping_plot <- function(simulation) {
+  frame <- simulation$by_look
+  frame$rate <- factor(frame$true_rate)
+  ggplot2::ggplot(frame, ggplot2::aes(x = .data$patients_enrolled, y = .data$stop_probability,
+                                      colour = .data$rate)) +
+    ggplot2::geom_line() +
+    ggplot2::geom_point() +
+    ggplot2::labs(x = "patients enrolled at the look", y = "probability of stopping there",
+                  colour = "true rate", title = "Stopping by look",
+                  caption = design_caption(simulation$design)) +
+    ggplot2::theme_minimal()
+}

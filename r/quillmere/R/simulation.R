@@ -1,0 +1,124 @@
+simulate.qm_design <- function(object, nsim = NULL, seed = NULL, threads = 1L,
+                               replicates = NULL, ...) {
+  design <- unclass(object)
+  if (!is.null(nsim)) {
+    design$trials <- check_single_number(nsim, "nsim")
+  }
+  if (!is.null(seed)) {
+    design$seed <- seed_text(seed)
+  }
+  design <- validated_design(design)
+  threads <- check_whole_number(threads, "threads", 1, 1024)
+  range <- replicate_range(replicates, design$trials)
+  outcomes <- unwrap(simulate_cpp(design, range[1], range[2], threads))
+  new_simulation(design, outcomes, range)
+}
+
+# Replicates A to B (counted from 1) of every scenario; all by default.
+replicate_range <- function(replicates, trials) {
+  if (is.null(replicates)) {
+    return(c(1L, as.integer(trials)))
+  }
+  if (!is.numeric(replicates) || length(replicates) != 2L || anyNA(replicates) ||
+      any(replicates != round(replicates)) || replicates[1] < 1 ||
+      replicates[2] < replicates[1] || replicates[2] > trials) {
+    input_error(sprintf("The argument replicates must be two whole numbers c(A, B) with 1 <= A <= B <= %d.",
+                        as.integer(trials)), call = sys.call(-1))
+  }
+  as.integer(replicates)
+}
+
+# A simulation of replicates range[1]..range[2]. Once it holds every replicate
+# of the design it carries the operating characteristics and the stopping by
+# look; a shard carries only its replicates, to be combined with c().
+new_simulation <- function(design, replicates, range) {
+  complete <- range[1] == 1L && range[2] == design$trials
+  summary <- if (complete) summarise_cpp(design, replicates) else list(oc = NULL, by_look = NULL)
+  structure(
+    list(
+      design = design,
+      seed = design$seed,
+      replicates_range = range,
+      complete = complete,
+      replicates = replicates,
+      oc = summary$oc,
+      by_look = summary$by_look
+    ),
+    class = "qm_simulation"
+  )
+}
+
+qm_merge <- function(...) {
+  parts <- list(...)
+  if (length(parts) == 1L && is.list(parts[[1]]) && !inherits(parts[[1]], "qm_simulation")) {
+    parts <- parts[[1]]
+  }
+  if (length(parts) == 0L ||
+      !all(vapply(parts, inherits, logical(1), what = "qm_simulation"))) {
+    input_error("qm_merge combines qm_simulation objects (the shards of one design).")
+  }
+  fingerprints <- vapply(parts, function(part) design_fingerprint_cpp(part$design),
+                         character(1))
+  if (any(fingerprints != fingerprints[1])) {
+    input_error("The simulations belong to different designs (or seeds) and cannot be combined.")
+  }
+  ranges <- t(vapply(parts, function(part) part$replicates_range, integer(2)))
+  ranges <- ranges[order(ranges[, 1]), , drop = FALSE]
+  for (i in seq_len(nrow(ranges) - 1L)) {
+    if (ranges[i + 1L, 1] <= ranges[i, 2]) {
+      input_error(sprintf("Replicates %d-%d appear in more than one part.",
+                          ranges[i + 1L, 1], min(ranges[i, 2], ranges[i + 1L, 2])))
+    }
+    if (ranges[i + 1L, 1] > ranges[i, 2] + 1L) {
+      input_error(sprintf("Replicates %d-%d are missing between the parts.",
+                          ranges[i, 2] + 1L, ranges[i + 1L, 1] - 1L))
+    }
+  }
+  replicates <- do.call(rbind, lapply(parts, function(part) part$replicates))
+  replicates <- replicates[order(replicates$scenario, replicates$replicate), ]
+  rownames(replicates) <- NULL
+  new_simulation(parts[[1]]$design, replicates, c(ranges[1, 1], ranges[nrow(ranges), 2]))
+}
+
+c.qm_simulation <- function(...) {
+  qm_merge(...)
+}
+
+estimate_text <- function(estimate, error, digits) {
+  sprintf("%.*f \u00b1 %.*f", digits, estimate, digits, error)
+}
+
+print.qm_simulation <- function(x, ...) {
+  design <- x$design
+  cat(sprintf("<Quillmere simulation: %s design, %d trials per rate, seed %s>\n",
+              event_type_words(design$rule), design$trials, x$seed))
+  if (!x$complete) {
+    cat(sprintf("A shard: replicates %d-%d of %d. Combine the shards with c() or qm_merge().\n",
+                x$replicates_range[1], x$replicates_range[2], design$trials))
+    return(invisible(x))
+  }
+  oc <- x$oc
+  table <- data.frame(
+    "true rate" = sprintf("%g", oc$true_rate),
+    "P(early stop)" = estimate_text(oc$early_stop_probability, oc$early_stop_se, 4),
+    "E[patients]" = estimate_text(oc$expected_patients, oc$expected_patients_se, 2),
+    "E[duration]" = estimate_text(oc$expected_duration, oc$expected_duration_se, 1),
+    "prior-only looks" = sprintf("%.3f", oc$prior_only_look_share),
+    check.names = FALSE
+  )
+  print(table, row.names = FALSE, right = TRUE)
+  cat(sprintf("Estimate \u00b1 Monte Carlo standard error; durations in %s.\n", design$time_unit))
+  invisible(x)
+}
+
+summary.qm_simulation <- function(object, ...) {
+  object$oc
+}
+
+plot.qm_simulation <- function(x, which = c("oc", "by_look"), ...) {
+  which <- match.arg(which)
+  if (!x$complete) {
+    input_error("A shard has no operating characteristics: combine the shards with c() first.")
+  }
+  draw(if (which == "oc") operating_plot(x) else stopping_plot(x))
+}

@@ -1,0 +1,106 @@
+// The monitoring rule's checks, the reading of a trial directory, the
+// analysis of one look and the package's check of its own arithmetic.
+#include <bit>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+#include "config/trial_settings.h"
+#include "glue_conversions.h"
+
+using namespace quillmere;
+
+namespace {
+
+Rcpp::List resultToList(const AnalysisResult& result, const MonitoringRule& rule) {
+    const double uninformedFrom = result.uninformedFrom.value_or(NA_REAL);
+    const Rcpp::CharacterVector warning =
+        result.uninformedFrom ? Rcpp::CharacterVector::create(priorOnlyWarning(
+                                    *result.uninformedFrom, rule.maxEvaluationWindow))
+                              : Rcpp::CharacterVector::create(NA_STRING);
+    return Rcpp::List::create(
+        Rcpp::Named("probability") = result.reportedProbability,
+        Rcpp::Named("posterior") = result.posteriorResult,
+        Rcpp::Named("terminate") = result.terminate,
+        Rcpp::Named("uninformed_from") = uninformedFrom, Rcpp::Named("warning") = warning,
+        Rcpp::Named("hazards") = Rcpp::NumericVector(result.hazards.begin(), result.hazards.end()),
+        Rcpp::Named("patients") = result.patientCount, Rcpp::Named("events") = result.eventCount,
+        Rcpp::Named("pending") = result.pendingCount,
+        Rcpp::Named("notes") = Rcpp::wrap(result.notes));
+}
+
+}  // namespace
+
+// The problems of a rule's values, one line each (ending in a line end), in
+// the order the configuration check gives them; empty when there are none.
+// [[Rcpp::export]]
+std::string rule_problems_cpp(std::string type, double rate_bound, double cutoff, double window) {
+    std::string problems;
+    if (const std::optional<std::string> problem = trialTypeProblem(type)) {
+        problems += *problem + "\n";
+    }
+    return problems + ruleValueProblems(rate_bound, cutoff, window);
+}
+
+// [[Rcpp::export]]
+Rcpp::List read_trial_cpp(std::string directory, int answer) {
+    const InputOutcome read = readTrialDirectory(directory, answer);
+    if (!read) {
+        return glue::analysisError(read.error());
+    }
+    const AnalysisInput& input = read.value();
+    return glue::success(
+        Rcpp::List::create(Rcpp::Named("rule") = glue::ruleToList(input.rule),
+                           Rcpp::Named("patients") = glue::patientsToFrame(input.patients)));
+}
+
+// [[Rcpp::export]]
+Rcpp::List decide_cpp(Rcpp::List rule, Rcpp::List patients) {
+    const AnalysisInput input{glue::ruleFromList(rule), glue::patientsFromFrame(patients)};
+    const AnalysisOutcome outcome = analyse(input);
+    if (!outcome) {
+        return glue::analysisError(outcome.error());
+    }
+    return glue::success(resultToList(outcome.value(), input.rule));
+}
+
+// Runs a reference trial whose posterior probability is known to the bit and
+// compares. Compiler flags can change the arithmetic (contraction into fused
+// multiply-adds, fast-math); such a build must not compute.
+// [[Rcpp::export]]
+Rcpp::List self_check_cpp(std::string directory, int answer, std::string expected) {
+    double expectedValue = 0.0;
+    std::from_chars(expected.data(), expected.data() + expected.size(), expectedValue);
+    const InputOutcome read = readTrialDirectory(directory, answer);
+    if (!read) {
+        return glue::analysisError(read.error());
+    }
+    const AnalysisOutcome outcome = analyse(read.value());
+    if (!outcome) {
+        return glue::analysisError(outcome.error());
+    }
+    const double found = outcome.value().posteriorResult;
+    const bool same =
+        std::bit_cast<std::uint64_t>(found) == std::bit_cast<std::uint64_t>(expectedValue);
+    char foundText[32];
+    std::snprintf(foundText, sizeof foundText, "%.17g", found);
+    return glue::success(Rcpp::List::create(Rcpp::Named("same") = same,
+                                            Rcpp::Named("found") = std::string(foundText)));
+}
+
+// The engine on a rule and patients without the input checks, for the tests
+// of the engine's error path: the checks keep every input that would make the
+// sampler fail away from it.
+// [[Rcpp::export]]
+Rcpp::List decide_unchecked_cpp(Rcpp::List rule, Rcpp::List patients) {
+    const AnalysisInput input{glue::ruleFromList(rule), glue::patientsFromFrame(patients)};
+    const auto data = std::make_unique<TrialData>();
+    fillTrialRecord(*data, input);
+    EngineState state;
+    const AnalysisOutcome outcome = analyseFilledRecord(*data, input.rule, state);
+    if (!outcome) {
+        return glue::analysisError(outcome.error());
+    }
+    return glue::success(resultToList(outcome.value(), input.rule));
+}

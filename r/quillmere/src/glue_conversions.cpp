@@ -1,0 +1,135 @@
+#include "glue_conversions.h"
+
+#include <charconv>
+
+#include "config/trial_settings.h"
+
+namespace quillmere::glue {
+
+Rcpp::List success(SEXP value) {
+    return Rcpp::List::create(Rcpp::Named("value") = value, Rcpp::Named("error") = R_NilValue);
+}
+
+namespace {
+
+Rcpp::List errorList(const char* conditionClass, const std::string& text, int exitStatus,
+                     int samplerCode) {
+    return Rcpp::List::create(
+        Rcpp::Named("value") = R_NilValue,
+        Rcpp::Named("error") = Rcpp::List::create(
+            Rcpp::Named("class") = conditionClass, Rcpp::Named("text") = text,
+            Rcpp::Named("exit_status") = exitStatus, Rcpp::Named("sampler_code") = samplerCode));
+}
+
+}  // namespace
+
+Rcpp::List inputError(const std::string& text) {
+    return errorList("quillmere_input_error", text, 0, 0);
+}
+
+Rcpp::List engineError(const std::string& text) {
+    return errorList("quillmere_engine_error", text, 0, 0);
+}
+
+Rcpp::List analysisError(const AnalysisError& error) {
+    const bool input = error.kind == AnalysisErrorKind::InvalidSettings ||
+                       error.kind == AnalysisErrorKind::InvalidData;
+    return errorList(input ? "quillmere_input_error" : "quillmere_engine_error", error.text,
+                     error.exitStatus, error.samplerCode);
+}
+
+std::string eventTypeText(EventType eventType) {
+    switch (eventType) {
+        case EventType::Toxicity:
+            return "Toxicity";
+        case EventType::Efficacy:
+            return "Efficacy";
+        case EventType::DiseaseProgression:
+            break;
+    }
+    return "DiseaseProgression";
+}
+
+MonitoringRule ruleFromList(const Rcpp::List& rule) {
+    MonitoringRule converted;
+    converted.eventType =
+        eventTypeNamed(Rcpp::as<std::string>(rule["type"])).value_or(EventType::Toxicity);
+    converted.rateBound = Rcpp::as<double>(rule["rate_bound"]);
+    converted.cutoffProbability = Rcpp::as<double>(rule["cutoff"]);
+    converted.maxEvaluationWindow = Rcpp::as<double>(rule["window"]);
+    return converted;
+}
+
+Rcpp::List ruleToList(const MonitoringRule& rule) {
+    return Rcpp::List::create(Rcpp::Named("type") = eventTypeText(rule.eventType),
+                              Rcpp::Named("rate_bound") = rule.rateBound,
+                              Rcpp::Named("cutoff") = rule.cutoffProbability,
+                              Rcpp::Named("window") = rule.maxEvaluationWindow);
+}
+
+std::vector<PatientObservation> patientsFromFrame(const Rcpp::List& patients) {
+    const Rcpp::CharacterVector ids = patients["id"];
+    const Rcpp::IntegerVector events = patients["event"];
+    const Rcpp::NumericVector times = patients["time"];
+    const Rcpp::NumericVector followUps = patients["follow_up"];
+    std::vector<PatientObservation> converted(static_cast<std::size_t>(ids.size()));
+    for (R_xlen_t i = 0; i < ids.size(); ++i) {
+        converted[i] = {Rcpp::as<std::string>(ids[i]), events[i], times[i], followUps[i]};
+    }
+    return converted;
+}
+
+Rcpp::DataFrame patientsToFrame(const std::vector<PatientObservation>& patients) {
+    const R_xlen_t count = static_cast<R_xlen_t>(patients.size());
+    Rcpp::CharacterVector ids(count);
+    Rcpp::IntegerVector events(count);
+    Rcpp::NumericVector times(count);
+    Rcpp::NumericVector followUps(count);
+    for (R_xlen_t i = 0; i < count; ++i) {
+        ids[i] = patients[i].id;
+        events[i] = patients[i].eventIndicator;
+        times[i] = patients[i].eventTime;
+        followUps[i] = patients[i].followUp;
+    }
+    return Rcpp::DataFrame::create(
+        Rcpp::Named("id") = ids, Rcpp::Named("event") = events, Rcpp::Named("time") = times,
+        Rcpp::Named("follow_up") = followUps, Rcpp::Named("stringsAsFactors") = false);
+}
+
+DesignSettings designFromList(const Rcpp::List& design) {
+    DesignSettings settings;
+    const MonitoringRule rule = ruleFromList(design["rule"]);
+    settings.eventType = rule.eventType;
+    settings.rateBound = rule.rateBound;
+    settings.cutoffProbability = rule.cutoffProbability;
+    settings.maxEvaluationWindow = rule.maxEvaluationWindow;
+    settings.timeUnit =
+        findTimeUnit(Rcpp::as<std::string>(design["time_unit"])).value_or(settings.timeUnit);
+    settings.maxPatients = Rcpp::as<int>(design["max_patients"]);
+    settings.accrualRate = Rcpp::as<double>(design["accrual_rate"]);
+    settings.firstLook = Rcpp::as<int>(design["first_look"]);
+    settings.lookEvery = Rcpp::as<int>(design["look_every"]);
+    settings.minCompleted = Rcpp::as<int>(design["min_completed"]);
+    settings.trueRates = Rcpp::as<std::vector<double>>(design["true_rates"]);
+    settings.eventTimeShape = Rcpp::as<double>(design["event_time_shape"]);
+    settings.trials = Rcpp::as<int>(design["trials"]);
+    const std::string seed = Rcpp::as<std::string>(design["seed"]);
+    std::from_chars(seed.data(), seed.data() + seed.size(), settings.seed);
+    return settings;
+}
+
+Rcpp::List designToList(const DesignSettings& design) {
+    const MonitoringRule rule{design.eventType, design.rateBound, design.cutoffProbability,
+                              design.maxEvaluationWindow};
+    return Rcpp::List::create(
+        Rcpp::Named("rule") = ruleToList(rule), Rcpp::Named("time_unit") = design.timeUnit.name,
+        Rcpp::Named("max_patients") = design.maxPatients,
+        Rcpp::Named("accrual_rate") = design.accrualRate,
+        Rcpp::Named("first_look") = design.firstLook, Rcpp::Named("look_every") = design.lookEvery,
+        Rcpp::Named("min_completed") = design.minCompleted,
+        Rcpp::Named("true_rates") = design.trueRates,
+        Rcpp::Named("event_time_shape") = design.eventTimeShape,
+        Rcpp::Named("trials") = design.trials, Rcpp::Named("seed") = std::to_string(design.seed));
+}
+
+}  // namespace quillmere::glue

@@ -1,0 +1,37 @@
+#pragma once
+
+// Conversions between the R package's lists and the library's records, and
+// the one shape every call into the library returns to R: a list holding
+// either `value` or `error` (the condition class, the console text, the exit
+// status and the sampler code), which the R side turns into a condition.
+#include <Rcpp.h>
+
+#include <string>
+
+#include "analysis/analysis.h"
+#include "design/design_settings.h"
+
+namespace quillmere::glue {
+
+Rcpp::List success(SEXP value);
+Rcpp::List inputError(const std::string& text);
+Rcpp::List engineError(const std::string& text);
+Rcpp::List analysisError(const AnalysisError& error);
+
+// "Toxicity", "Efficacy" or "DiseaseProgression": the configuration's names.
+std::string eventTypeText(EventType eventType);
+
+// A qm_rule list (type, rate_bound, cutoff, window) into the rule; the type
+// has been checked on the R side already.
+MonitoringRule ruleFromList(const Rcpp::List& rule);
+Rcpp::List ruleToList(const MonitoringRule& rule);
+
+// A patients data frame (id, event, time, follow_up) and back.
+std::vector<PatientObservation> patientsFromFrame(const Rcpp::List& patients);
+Rcpp::DataFrame patientsToFrame(const std::vector<PatientObservation>& patients);
+
+// A qm_design list into the design settings, and back.
+DesignSettings designFromList(const Rcpp::List& design);
+Rcpp::List designToList(const DesignSettings& design);
+
+}  // namespace quillmere::glue

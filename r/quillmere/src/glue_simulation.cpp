@@ -1,0 +1,178 @@
+// Simulation of a design, the operating characteristics of its replicates
+// and the replay of one look.
+#include <exception>
+
+#include "design/look_schedule.h"
+#include "design/operating_characteristics.h"
+#include "design/simulation_runner.h"
+#include "glue_conversions.h"
+
+using namespace quillmere;
+
+namespace {
+
+ScenarioOutcomes outcomesFromFrame(const Rcpp::List& replicates, int scenarios) {
+    const Rcpp::IntegerVector scenario = replicates["scenario"];
+    const Rcpp::IntegerVector stopLook = replicates["stop_look"];
+    const Rcpp::IntegerVector enrolled = replicates["enrolled"];
+    const Rcpp::NumericVector duration = replicates["duration"];
+    const Rcpp::IntegerVector looksRun = replicates["looks_run"];
+    const Rcpp::IntegerVector pending = replicates["pending_at_looks"];
+    const Rcpp::IntegerVector priorOnly = replicates["prior_only_looks"];
+    ScenarioOutcomes outcomes(static_cast<std::size_t>(scenarios));
+    for (R_xlen_t i = 0; i < scenario.size(); ++i) {
+        outcomes[scenario[i] - 1].push_back(
+            {stopLook[i], enrolled[i], duration[i], looksRun[i], pending[i], priorOnly[i]});
+    }
+    return outcomes;
+}
+
+Rcpp::DataFrame operatingFrame(const std::vector<ScenarioSummary>& summaries) {
+    const R_xlen_t count = static_cast<R_xlen_t>(summaries.size());
+    Rcpp::IntegerVector scenario(count), trials(count);
+    Rcpp::NumericVector rate(count), stop(count), stopError(count), patients(count),
+        patientsError(count), duration(count), durationError(count), looks(count), pending(count),
+        priorOnly(count);
+    for (R_xlen_t i = 0; i < count; ++i) {
+        const ScenarioSummary& s = summaries[i];
+        scenario[i] = static_cast<int>(i) + 1;
+        rate[i] = s.trueRate;
+        trials[i] = s.trials;
+        stop[i] = s.earlyStop;
+        stopError[i] = s.earlyStopError;
+        patients[i] = s.meanEnrolled;
+        patientsError[i] = s.meanEnrolledError;
+        duration[i] = s.meanDuration;
+        durationError[i] = s.meanDurationError;
+        looks[i] = s.meanLooksRun;
+        pending[i] = s.meanPendingPerLook;
+        priorOnly[i] = s.priorOnlyShare;
+    }
+    Rcpp::List columns = Rcpp::List::create(
+        Rcpp::Named("scenario") = scenario, Rcpp::Named("true_rate") = rate,
+        Rcpp::Named("trials") = trials, Rcpp::Named("early_stop_probability") = stop,
+        Rcpp::Named("early_stop_se") = stopError, Rcpp::Named("expected_patients") = patients,
+        Rcpp::Named("expected_patients_se") = patientsError,
+        Rcpp::Named("expected_duration") = duration,
+        Rcpp::Named("expected_duration_se") = durationError, Rcpp::Named("mean_looks_run") = looks,
+        Rcpp::Named("mean_pending_per_look") = pending,
+        Rcpp::Named("prior_only_look_share") = priorOnly);
+    return Rcpp::DataFrame(columns);
+}
+
+Rcpp::DataFrame stopByLookFrame(const DesignSettings& design,
+                                const std::vector<ScenarioSummary>& summaries) {
+    const int looks = scheduledLookCount(design);
+    const R_xlen_t count = static_cast<R_xlen_t>(summaries.size()) * looks;
+    Rcpp::IntegerVector scenario(count), look(count), enrolled(count);
+    Rcpp::NumericVector rate(count), stop(count);
+    R_xlen_t row = 0;
+    for (std::size_t s = 0; s < summaries.size(); ++s) {
+        for (int l = 1; l <= looks; ++l, ++row) {
+            scenario[row] = static_cast<int>(s) + 1;
+            rate[row] = summaries[s].trueRate;
+            look[row] = l;
+            enrolled[row] = enrolledAtLook(design, l);
+            stop[row] = summaries[s].stopByLook[l - 1];
+        }
+    }
+    return Rcpp::DataFrame::create(Rcpp::Named("scenario") = scenario,
+                                   Rcpp::Named("true_rate") = rate, Rcpp::Named("look") = look,
+                                   Rcpp::Named("patients_enrolled") = enrolled,
+                                   Rcpp::Named("stop_probability") = stop);
+}
+
+Rcpp::List lookResultToList(const LookResult& result) {
+    return Rcpp::List::create(Rcpp::Named("probability") = result.reportedProbability,
+                              Rcpp::Named("terminate") = result.terminate,
+                              Rcpp::Named("prior_only") = result.priorOnly);
+}
+
+}  // namespace
+
+// Replicates first..last (counted from 1) of every scenario, on `threads`
+// threads; the outcomes do not depend on the thread count.
+// [[Rcpp::export]]
+Rcpp::List simulate_cpp(Rcpp::List design, int first, int last, int threads) {
+    const SimulationPlan plan{glue::designFromList(design), 1.0};
+    ScenarioOutcomes outcomes;
+    try {
+        outcomes = runSimulation(plan, {first - 1, last - 1}, threads, [](long, long) {});
+    } catch (const std::exception& failure) {
+        return glue::engineError(failure.what());
+    }
+    const R_xlen_t perScenario = last - first + 1;
+    const R_xlen_t count = static_cast<R_xlen_t>(outcomes.size()) * perScenario;
+    Rcpp::IntegerVector scenario(count), replicate(count), stopLook(count), enrolled(count),
+        looksRun(count), pending(count), priorOnly(count);
+    Rcpp::NumericVector duration(count);
+    R_xlen_t row = 0;
+    for (std::size_t s = 0; s < outcomes.size(); ++s) {
+        for (R_xlen_t r = 0; r < perScenario; ++r, ++row) {
+            const TrialOutcome& o = outcomes[s][r];
+            scenario[row] = static_cast<int>(s) + 1;
+            replicate[row] = first + static_cast<int>(r);
+            stopLook[row] = o.stopLook;
+            enrolled[row] = o.enrolled;
+            duration[row] = o.duration;
+            looksRun[row] = o.looksRun;
+            pending[row] = o.pendingAtLooks;
+            priorOnly[row] = o.priorOnlyLooks;
+        }
+    }
+    return glue::success(Rcpp::DataFrame::create(
+        Rcpp::Named("scenario") = scenario, Rcpp::Named("replicate") = replicate,
+        Rcpp::Named("stop_look") = stopLook, Rcpp::Named("enrolled") = enrolled,
+        Rcpp::Named("duration") = duration, Rcpp::Named("looks_run") = looksRun,
+        Rcpp::Named("pending_at_looks") = pending, Rcpp::Named("prior_only_looks") = priorOnly));
+}
+
+// The operating characteristics and the stopping by look of all replicates
+// (sorted by scenario, then replicate), reduced in replicate order.
+// [[Rcpp::export]]
+Rcpp::List summarise_cpp(Rcpp::List design, Rcpp::List replicates) {
+    const DesignSettings settings = glue::designFromList(design);
+    const int scenarios = static_cast<int>(settings.trueRates.size());
+    const ScenarioOutcomes outcomes = outcomesFromFrame(replicates, scenarios);
+    std::vector<ScenarioSummary> summaries;
+    for (int s = 0; s < scenarios; ++s) {
+        summaries.push_back(
+            summariseScenario(settings.trueRates[s], outcomes[s], scheduledLookCount(settings)));
+    }
+    return Rcpp::List::create(Rcpp::Named("oc") = operatingFrame(summaries),
+                              Rcpp::Named("by_look") = stopByLookFrame(settings, summaries));
+}
+
+// One look of one replicate (all counted from 1) as the simulation ran it:
+// its patients and what the simulation decided; when the simulation did not
+// run that look, the looks it ran and where the trial stopped.
+// [[Rcpp::export]]
+Rcpp::List replay_cpp(Rcpp::List design, int scenario, int replicate, int look) {
+    const SimulationPlan plan{glue::designFromList(design), 1.0};
+    std::vector<TrialData> work(1);
+    std::vector<LookTrace> trace;
+    TrialOutcome outcome;
+    try {
+        outcome = simulateTrial(plan, scenario - 1, replicate - 1, work[0], &trace);
+    } catch (const std::exception& failure) {
+        return glue::engineError(failure.what());
+    }
+    Rcpp::IntegerVector looksRun;
+    for (const LookTrace& run : trace) {
+        looksRun.push_back(run.look);
+        if (run.look != look) {
+            continue;
+        }
+        const AnalysisInput input = lookInput(run.snapshot.patients, analysisSettings(plan));
+        return glue::success(Rcpp::List::create(
+            Rcpp::Named("found") = true, Rcpp::Named("rule") = glue::ruleToList(input.rule),
+            Rcpp::Named("patients") = glue::patientsToFrame(input.patients),
+            Rcpp::Named("enrolled") = run.snapshot.enrolled,
+            Rcpp::Named("time") = run.snapshot.time, Rcpp::Named("pending") = run.snapshot.pending,
+            Rcpp::Named("simulated") = lookResultToList(run.result)));
+    }
+    return glue::success(
+        Rcpp::List::create(Rcpp::Named("found") = false, Rcpp::Named("looks_run") = looksRun,
+                           Rcpp::Named("stop_look") = outcome.stopLook,
+                           Rcpp::Named("scheduled_looks") = scheduledLookCount(plan.design)));
+}

@@ -1,0 +1,4 @@
+library(testthat)
+library(quillmere)
+
+test_check("quillmere")

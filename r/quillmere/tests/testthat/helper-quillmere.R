@@ -1,0 +1,102 @@
+# Shared by the tests: the bundled trial directories and designs, and the
+# built quillmere programs to compare with. r/check.sh builds the programs and
+# names them in QUILLMERE_BINARY and QUILLMERE_DESIGN_BINARY; it also sets
+# QUILLMERE_REQUIRE_PROGRAMS, which turns a missing program into a failure
+# instead of a skipped comparison.
+
+extdata <- function(...) {
+  system.file("extdata", ..., package = "quillmere", mustWork = TRUE)
+}
+
+program <- function(variable) {
+  path <- Sys.getenv(variable)
+  if (nzchar(path) && file.exists(path)) {
+    return(path)
+  }
+  if (nzchar(Sys.getenv("QUILLMERE_REQUIRE_PROGRAMS"))) {
+    stop(variable, " does not name a built program (", path, ")")
+  }
+  testthat::skip(paste(variable, "is not set: no comparison with the built program"))
+}
+
+quillmere_program <- function() program("QUILLMERE_BINARY")
+design_program <- function() program("QUILLMERE_DESIGN_BINARY")
+
+# A fresh copy of a trial directory.
+copy_trial <- function(directory) {
+  copy <- tempfile("trial-")
+  dir.create(copy)
+  file.copy(list.files(directory, full.names = TRUE), copy)
+  copy
+}
+
+# Runs quillmere in `directory` with the answer; its standard output, exit
+# status and the report it appended.
+run_quillmere <- function(directory, answer) {
+  binary <- quillmere_program()
+  old <- setwd(directory)
+  on.exit(setwd(old))
+  output <- suppressWarnings(system2(binary, as.character(answer), stdout = TRUE,
+                                     stderr = TRUE, stdin = "/dev/null"))
+  status <- attr(output, "status")
+  report <- if (file.exists("summary.txt")) readLines("summary.txt") else character()
+  list(output = paste0(paste(output, collapse = "\n"), "\n"),
+       status = if (is.null(status)) 0L else status,
+       report = report)
+}
+
+# Runs quillmere-design with the arguments; its exit status and output.
+run_design_program <- function(...) {
+  output <- suppressWarnings(system2(design_program(), c(...), stdout = TRUE, stderr = TRUE))
+  status <- attr(output, "status")
+  list(output = paste(output, collapse = "\n"), status = if (is.null(status)) 0L else status)
+}
+
+# The fields of a CSV file as text, without R's number reading.
+csv_fields <- function(file) {
+  lines <- readLines(file)
+  header <- strsplit(lines[1], ",", fixed = TRUE)[[1]]
+  rows <- strsplit(lines[-1], ",", fixed = TRUE)
+  fields <- lapply(seq_along(header), function(i) {
+    vapply(rows, function(row) if (length(row) >= i) row[i] else "", character(1))
+  })
+  names(fields) <- header
+  fields
+}
+
+# A data frame's column written as the companion writes it.
+written <- function(values, format) {
+  if (identical(format, "yesno")) {
+    return(ifelse(values, "yes", "no"))
+  }
+  if (identical(format, "shortest")) {
+    return(quillmere:::shortest_text_cpp(as.double(values)))
+  }
+  ifelse(is.na(values), "", sprintf(format, values))
+}
+
+# Expects every column of the CSV file to equal the data frame's column of
+# the same name, written in the companion's format for that column.
+expect_csv_equal <- function(frame, file, formats) {
+  fields <- csv_fields(file)
+  expect_setequal(names(fields), names(frame))
+  for (column in names(fields)) {
+    expect_identical(written(frame[[column]], formats[[column]]), fields[[column]],
+                     label = column)
+  }
+}
+
+reference_runs <- data.frame(
+  directory = c("toxicity-n60", "efficacy-n80", "diseaseprogression-n45", "toxicity-n200"),
+  answer = c(1L, 2L, 3L, 1L),
+  posterior = c("0.72416841015219691", "0.95149456262588505", "0.91927130371332166",
+                "0.98142925500869749"),
+  stringsAsFactors = FALSE
+)
+
+small_design <- function(type = "Toxicity", trials = 8, seed = 11, time_unit = "days") {
+  qm_design(qm_rule(type, 0.3, 0.85, 90), max_patients = 16, accrual_rate = 0.25,
+            first_look = 6, look_every = 4, true_rates = c(0.15, 0.45),
+            event_time_shape = 1.2, seed = seed, trials = trials, min_completed = 2,
+            time_unit = time_unit)
+}
