@@ -43,6 +43,6 @@ test_that("every object prints without error", {
   expect_output(print(trial$rule), "efficacy")
   expect_output(print(trial), "patients")
   expect_output(print(qm_read_design(extdata("design", "toxicity.design"))), "Quillmere design")
-  expect_output(print(qm_replay(small_design(trials = 2), 2, 1, 1)), "replay")
+  expect_output(print(qm_replay(small_design(trials = 2), 2, 1, 3)), "replay")
   expect_identical(summary(trial)$patients, nrow(trial$patients))
 })

@@ -24,7 +24,7 @@ test_that("a replayed look gives the decision the simulation made, and qm_decide
 test_that("a look written with qm_write_trial gives quillmere the same decision", {
   quillmere_program()
   design <- small_design("Efficacy", trials = 3, seed = 9, time_unit = "weeks")
-  replay <- qm_replay(design, 2, 1, 2)
+  replay <- qm_replay(design, 2, 1, 3)
   directory <- tempfile("look-")
   written <- qm_write_trial(replay$trial, directory)
   expect_identical(written$answer, 2L)
