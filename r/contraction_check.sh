@@ -13,7 +13,8 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/library"
-echo 'CXXFLAGS += -ffp-contract=fast -mfma' >"$work/Makevars"
+# The package is compiled as C++20, with the flags of CXX20FLAGS.
+printf 'CXX20FLAGS += -ffp-contract=fast -mfma\n' >"$work/Makevars"
 R_MAKEVARS_USER="$work/Makevars" R CMD INSTALL --no-test-load --library="$work/library" \
     "$tarball" >"$work/install.log" 2>&1 || {
     cat "$work/install.log"

@@ -45,8 +45,8 @@ shortest_text_cpp <- function(values) {
     .Call(`_quillmere_shortest_text_cpp`, values)
 }
 
-simulate_cpp <- function(design, first, last, threads) {
-    .Call(`_quillmere_simulate_cpp`, design, first, last, threads)
+simulate_cpp <- function(design, first, last, threads, time_scale = 1.0) {
+    .Call(`_quillmere_simulate_cpp`, design, first, last, threads, time_scale)
 }
 
 summarise_cpp <- function(design, replicates) {
@@ -55,5 +55,13 @@ summarise_cpp <- function(design, replicates) {
 
 replay_cpp <- function(design, scenario, replicate, look) {
     .Call(`_quillmere_replay_cpp`, design, scenario, replicate, look)
+}
+
+unit_plan_cpp <- function(design, names) {
+    .Call(`_quillmere_unit_plan_cpp`, design, names)
+}
+
+same_looks_cpp <- function(design, factors, replicates, threads) {
+    .Call(`_quillmere_same_looks_cpp`, design, factors, replicates, threads)
 }
 

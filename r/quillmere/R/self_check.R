@@ -1,9 +1,9 @@
 # The package computes what the quillmere programs compute only when it is
 # compiled without value-changing floating-point flags. The configure script
-# sets the flag that forbids contraction, but flags from ~/.R/Makevars come
-# after it and can undo it, so every load runs a reference trial whose
-# posterior probability is known to the last bit and refuses to load when the
-# bits differ.
+# sets the flag that forbids contraction, but flags from ~/.R/Makevars
+# (CXX20FLAGS: the package is C++20) come after it and can undo it, so every
+# load runs a reference trial whose posterior probability is known to the
+# last bit and refuses to load when the bits differ.
 
 reference_run <- list(
   directory = c("extdata", "reference-runs", "toxicity-n60"),
@@ -26,7 +26,7 @@ arithmetic_check <- function(libname, pkgname) {
       paste0("the reference trial gives the posterior probability %s instead of %s. ",
              "This build computes differently from quillmere: it was compiled with flags ",
              "that change floating-point results (for example -ffp-contract=fast, -mfma, ",
-             "-ffast-math or -march=native in ~/.R/Makevars or the CXXFLAGS of R). ",
+             "-ffast-math or -march=native in CXX20FLAGS of ~/.R/Makevars or of R itself). ",
              "Remove them and install the package again."),
       check$value$found, reference_run$posterior))
   }

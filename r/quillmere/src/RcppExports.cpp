@@ -143,8 +143,8 @@ BEGIN_RCPP
 END_RCPP
 }
 // simulate_cpp
-Rcpp::List simulate_cpp(Rcpp::List design, int first, int last, int threads);
-RcppExport SEXP _quillmere_simulate_cpp(SEXP designSEXP, SEXP firstSEXP, SEXP lastSEXP, SEXP threadsSEXP) {
+Rcpp::List simulate_cpp(Rcpp::List design, int first, int last, int threads, double time_scale);
+RcppExport SEXP _quillmere_simulate_cpp(SEXP designSEXP, SEXP firstSEXP, SEXP lastSEXP, SEXP threadsSEXP, SEXP time_scaleSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
@@ -152,7 +152,8 @@ BEGIN_RCPP
     Rcpp::traits::input_parameter< int >::type first(firstSEXP);
     Rcpp::traits::input_parameter< int >::type last(lastSEXP);
     Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
-    rcpp_result_gen = Rcpp::wrap(simulate_cpp(design, first, last, threads));
+    Rcpp::traits::input_parameter< double >::type time_scale(time_scaleSEXP);
+    rcpp_result_gen = Rcpp::wrap(simulate_cpp(design, first, last, threads, time_scale));
     return rcpp_result_gen;
 END_RCPP
 }
@@ -182,6 +183,32 @@ BEGIN_RCPP
     return rcpp_result_gen;
 END_RCPP
 }
+// unit_plan_cpp
+Rcpp::List unit_plan_cpp(Rcpp::List design, std::vector<std::string> names);
+RcppExport SEXP _quillmere_unit_plan_cpp(SEXP designSEXP, SEXP namesSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< Rcpp::List >::type design(designSEXP);
+    Rcpp::traits::input_parameter< std::vector<std::string> >::type names(namesSEXP);
+    rcpp_result_gen = Rcpp::wrap(unit_plan_cpp(design, names));
+    return rcpp_result_gen;
+END_RCPP
+}
+// same_looks_cpp
+Rcpp::List same_looks_cpp(Rcpp::List design, std::vector<double> factors, int replicates, int threads);
+RcppExport SEXP _quillmere_same_looks_cpp(SEXP designSEXP, SEXP factorsSEXP, SEXP replicatesSEXP, SEXP threadsSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< Rcpp::List >::type design(designSEXP);
+    Rcpp::traits::input_parameter< std::vector<double> >::type factors(factorsSEXP);
+    Rcpp::traits::input_parameter< int >::type replicates(replicatesSEXP);
+    Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
+    rcpp_result_gen = Rcpp::wrap(same_looks_cpp(design, factors, replicates, threads));
+    return rcpp_result_gen;
+END_RCPP
+}
 
 static const R_CallMethodDef CallEntries[] = {
     {"_quillmere_rule_problems_cpp", (DL_FUNC) &_quillmere_rule_problems_cpp, 4},
@@ -195,9 +222,11 @@ static const R_CallMethodDef CallEntries[] = {
     {"_quillmere_design_fingerprint_cpp", (DL_FUNC) &_quillmere_design_fingerprint_cpp, 1},
     {"_quillmere_write_trial_cpp", (DL_FUNC) &_quillmere_write_trial_cpp, 3},
     {"_quillmere_shortest_text_cpp", (DL_FUNC) &_quillmere_shortest_text_cpp, 1},
-    {"_quillmere_simulate_cpp", (DL_FUNC) &_quillmere_simulate_cpp, 4},
+    {"_quillmere_simulate_cpp", (DL_FUNC) &_quillmere_simulate_cpp, 5},
     {"_quillmere_summarise_cpp", (DL_FUNC) &_quillmere_summarise_cpp, 2},
     {"_quillmere_replay_cpp", (DL_FUNC) &_quillmere_replay_cpp, 4},
+    {"_quillmere_unit_plan_cpp", (DL_FUNC) &_quillmere_unit_plan_cpp, 2},
+    {"_quillmere_same_looks_cpp", (DL_FUNC) &_quillmere_same_looks_cpp, 4},
     {NULL, NULL, 0}
 };
 

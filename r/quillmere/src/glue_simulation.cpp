@@ -91,10 +91,13 @@ Rcpp::List lookResultToList(const LookResult& result) {
 }  // namespace
 
 // Replicates first..last (counted from 1) of every scenario, on `threads`
-// threads; the outcomes do not depend on the thread count.
+// threads; the outcomes do not depend on the thread count. With a time scale
+// other than 1 the looks are analysed with every time of the design
+// multiplied by it (the same patients written in another unit).
 // [[Rcpp::export]]
-Rcpp::List simulate_cpp(Rcpp::List design, int first, int last, int threads) {
-    const SimulationPlan plan{glue::designFromList(design), 1.0};
+Rcpp::List simulate_cpp(Rcpp::List design, int first, int last, int threads,
+                        double time_scale = 1.0) {
+    const SimulationPlan plan{glue::designFromList(design), time_scale};
     ScenarioOutcomes outcomes;
     try {
         outcomes = runSimulation(plan, {first - 1, last - 1}, threads, [](long, long) {});
