@@ -31,14 +31,15 @@ follow_up_plot <- function(rule, patients, uninformed_from, title) {
   }
   plot +
     ggplot2::geom_segment(ggplot2::aes(x = 0, xend = .data$end, y = .data$row,
-                                       yend = .data$row, colour = .data$status)) +
+                                       yend = .data$row, colour = .data$status),
+                          linewidth = 0.8) +
     ggplot2::geom_point(data = frame[frame$status == "event", ],
                         ggplot2::aes(x = .data$end, y = .data$row), shape = 4, size = 2) +
     ggplot2::geom_vline(xintercept = window, linetype = "dashed") +
     ggplot2::scale_colour_manual(values = c(complete = "grey35", event = "firebrick",
                                             pending = "steelblue"), drop = FALSE) +
     ggplot2::scale_y_continuous(breaks = frame$row, labels = patients$id,
-                                expand = ggplot2::expansion(add = c(1, 3))) +
+                                expand = ggplot2::expansion(add = c(1, 2))) +
     ggplot2::labs(x = sprintf("time since enrolment (window %g)", window), y = NULL,
                   colour = NULL, title = title) +
     ggplot2::theme_minimal() +
@@ -47,27 +48,33 @@ follow_up_plot <- function(rule, patients, uninformed_from, title) {
                    legend.position = "bottom")
 }
 
-design_caption <- function(design) {
-  sprintf("N = %d, first look after %d patients, then every %d; run-in %d; %d trials per rate; seed %s. Bars: \u00b1 2 Monte Carlo standard errors.",
-          design$max_patients, design$first_look, design$look_every, design$min_completed,
-          design$trials, design$seed)
+design_caption <- function(design, bars = TRUE) {
+  paste0(sprintf("N = %d, first look after %d patients, then every %d; run-in %d; %d trials per rate; seed %s.",
+                 design$max_patients, design$first_look, design$look_every,
+                 design$min_completed, design$trials, design$seed),
+         if (bars) " Bars: \u00b1 2 Monte Carlo standard errors." else "")
 }
 
 # Probability of early termination and expected number of patients against
 # the true rate, with their Monte Carlo uncertainty.
 operating_plot <- function(simulation) {
   oc <- simulation$oc
+  figures <- c("probability of early termination", "expected number of patients")
   frame <- rbind(
-    data.frame(true_rate = oc$true_rate, figure = "probability of early termination",
-               estimate = oc$early_stop_probability, error = oc$early_stop_se),
-    data.frame(true_rate = oc$true_rate, figure = "expected number of patients",
-               estimate = oc$expected_patients, error = oc$expected_patients_se)
+    data.frame(true_rate = oc$true_rate, figure = figures[1],
+               estimate = oc$early_stop_probability, error = oc$early_stop_se,
+               low = pmax(0, oc$early_stop_probability - 2 * oc$early_stop_se),
+               high = pmin(1, oc$early_stop_probability + 2 * oc$early_stop_se)),
+    data.frame(true_rate = oc$true_rate, figure = figures[2],
+               estimate = oc$expected_patients, error = oc$expected_patients_se,
+               low = oc$expected_patients - 2 * oc$expected_patients_se,
+               high = oc$expected_patients + 2 * oc$expected_patients_se)
   )
+  frame$figure <- factor(frame$figure, levels = figures)
   ggplot2::ggplot(frame, ggplot2::aes(x = .data$true_rate, y = .data$estimate)) +
     ggplot2::geom_line(colour = "steelblue") +
     ggplot2::geom_point(colour = "steelblue") +
-    ggplot2::geom_errorbar(ggplot2::aes(ymin = .data$estimate - 2 * .data$error,
-                                        ymax = .data$estimate + 2 * .data$error),
+    ggplot2::geom_errorbar(ggplot2::aes(ymin = .data$low, ymax = .data$high),
                            width = 0.005, colour = "steelblue") +
     ggplot2::facet_wrap(~figure, scales = "free_y") +
     ggplot2::labs(x = sprintf("true %s rate", event_type_words(simulation$design$rule)),
@@ -85,6 +92,6 @@ stopping_plot <- function(simulation) {
     ggplot2::geom_point() +
     ggplot2::labs(x = "patients enrolled at the look", y = "probability of stopping there",
                   colour = "true rate", title = "Stopping by look",
-                  caption = design_caption(simulation$design)) +
+                  caption = design_caption(simulation$design, bars = FALSE)) +
     ggplot2::theme_minimal()
 }

@@ -82,14 +82,14 @@ print.qm_units <- function(x, ...) {
 plot.qm_units <- function(x, ...) {
   frame <- x$oc
   frame$unit <- factor(frame$unit, levels = x$units)
+  frame$low <- pmax(0, frame$early_stop_probability - 2 * frame$early_stop_se)
+  frame$high <- pmin(1, frame$early_stop_probability + 2 * frame$early_stop_se)
   draw(
     ggplot2::ggplot(frame, ggplot2::aes(x = .data$true_rate, y = .data$early_stop_probability,
                                         colour = .data$unit)) +
       ggplot2::geom_line() +
       ggplot2::geom_point() +
-      ggplot2::geom_errorbar(ggplot2::aes(ymin = .data$early_stop_probability - 2 * .data$early_stop_se,
-                                          ymax = .data$early_stop_probability + 2 * .data$early_stop_se),
-                             width = 0.005) +
+      ggplot2::geom_errorbar(ggplot2::aes(ymin = .data$low, ymax = .data$high), width = 0.005) +
       ggplot2::labs(x = sprintf("true %s rate", event_type_words(x$design$rule)),
                     y = "probability of early termination", colour = "time unit",
                     title = "The same replicates with their times in each unit",

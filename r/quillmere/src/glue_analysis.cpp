@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "config/trial_settings.h"
+#include "config/config.h"
 #include "glue_conversions.h"
 
 using namespace quillmere;

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "config/trial_settings.h"
+#include "config/config.h"
 
 namespace quillmere::glue {
 

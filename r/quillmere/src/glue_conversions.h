@@ -9,7 +9,7 @@
 #include <string>
 
 #include "analysis/analysis.h"
-#include "design/design_settings.h"
+#include "design/design.h"
 
 namespace quillmere::glue {
 

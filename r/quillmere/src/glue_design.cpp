@@ -1,8 +1,6 @@
 // Boundaries and design files.
-#include <fstream>
 #include <sstream>
 
-#include "design/boundaries.h"
 #include "design/text_format.h"
 #include "glue_conversions.h"
 

@@ -2,9 +2,6 @@
 // and the replay of one look.
 #include <exception>
 
-#include "design/look_schedule.h"
-#include "design/operating_characteristics.h"
-#include "design/simulation_runner.h"
 #include "glue_conversions.h"
 
 using namespace quillmere;

@@ -2,8 +2,7 @@
 // looks the design's own unit runs.
 #include <exception>
 
-#include "config/trial_settings.h"
-#include "design/look_comparison.h"
+#include "config/config.h"
 #include "glue_conversions.h"
 
 using namespace quillmere;
