@@ -6,6 +6,8 @@
 # (the copy is not committed), then the source tarball is built and installed.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
+# Two compilations at a time unless MAKEFLAGS says otherwise.
+export MAKEFLAGS="${MAKEFLAGS:--j2}"
 "$here/prepare.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
