@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "design/text_format.h"
 #include "design_cli/report_text.h"
 #include "design_cli/svg_plot.h"
-#include "design/text_format.h"
 
 namespace quillmere {
 namespace {
@@ -58,6 +58,15 @@ void writeOperatingPlot(std::ostream& out, const DesignSettings& design,
     writeLinePlot(out, frame,
                   {curve(summaries, false, "P(early termination)", palette(0)),
                    curve(summaries, true, "E[patients enrolled] (right axis)", palette(1))});
+}
+
+void writeStopByLookPlot(std::ostream& out, const DesignSettings& design,
+                         const std::vector<ScenarioSummary>& summaries) {
+    PlotFrame frame;
+    frame.title = "Stopping probability by look";
+    (void)design;
+    (void)summaries;
+    writeLinePlot(out, frame, {});
 }
 
 void writeUnitsPlot(std::ostream& out, const DesignSettings& design,

@@ -13,6 +13,10 @@ namespace quillmere {
 void writeOperatingPlot(std::ostream& out, const DesignSettings& design,
                         const std::vector<ScenarioSummary>& summaries);
 
+// The probability of stopping at each look, one curve per true rate.
+void writeStopByLookPlot(std::ostream& out, const DesignSettings& design,
+                         const std::vector<ScenarioSummary>& summaries);
+
 // The same curves for the design expressed in several time units.
 struct UnitCurves {
     std::string unitName;

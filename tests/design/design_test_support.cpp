@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "design_cli/commands.h"
 #include "design/text_format.h"
+#include "design_cli/commands.h"
 
 namespace quillmere::testing {
 
