@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <istream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -38,6 +39,9 @@ struct DesignSettings {
 // Reads and validates a design file. On any problem writes one line per
 // problem to `messages` and returns nothing.
 std::optional<DesignSettings> readDesignFile(const std::string& fileName, std::ostream& messages);
+
+// The same for the text of a design file.
+std::optional<DesignSettings> readDesignText(std::istream& text, std::ostream& messages);
 
 // Every value that determines the simulated replicates, as one line of text
 // that round-trips the numbers; shard files carry it so that only shards of
