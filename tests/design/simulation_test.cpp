@@ -71,6 +71,26 @@ TEST(Simulation, MergedShardsGiveTheResultOfOneRun) {
     EXPECT_NE(missing.err.find("Replicate 4 of scenario 1 is missing."), std::string::npos);
 }
 
+TEST(Simulation, AShardSavedWithCarriageReturnsMergesTheSame) {
+    const std::string file =
+        writeDesignFile(testing::smallDesign(EventType::Efficacy), "crlf-shards");
+    const auto whole = freshDirectory("crlf-whole");
+    const auto shardA = freshDirectory("crlf-a");
+    const auto shardB = freshDirectory("crlf-b");
+    ASSERT_EQ(runTool({"simulate", file, "--out", whole}).status, 0);
+    ASSERT_EQ(runTool({"simulate", file, "--replicates", "1-2", "--out", shardA}).status, 0);
+    ASSERT_EQ(runTool({"simulate", file, "--replicates", "3-6", "--out", shardB}).status, 0);
+    std::string crlf;
+    for (const char c : testing::readText(shardA / "replicates.csv")) {
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    }
+    testing::writeText(shardA / "replicates.csv", crlf);
+    const auto merged = freshDirectory("crlf-merged");
+    const testing::ToolRun merge = runTool({"merge", file, "--out", merged, shardA, shardB});
+    ASSERT_EQ(merge.status, 0) << merge.err;
+    EXPECT_EQ(directoryFiles(merged), directoryFiles(whole));
+}
+
 TEST(Simulation, ShardsOfAnotherDesignAreRefused) {
     DesignSettings design = testing::smallDesign(EventType::Toxicity);
     design.trials = 2;
