@@ -159,6 +159,35 @@ TEST(OperatingCharacteristics, StandardErrorsOfTheEstimates) {
     EXPECT_DOUBLE_EQ(s.meanPendingPerLook, 2.5);
     EXPECT_DOUBLE_EQ(s.priorOnlyShare, 0.05);
     EXPECT_EQ(proportionError(0.0, 50), 0.0);
+    // Every stopping probability by look has its error and interval.
+    ASSERT_EQ(s.stopByLookError.size(), 3u);
+    EXPECT_DOUBLE_EQ(s.stopByLookError[0], std::sqrt(0.2 * 0.8 / 10));
+    EXPECT_DOUBLE_EQ(s.stopByLookError[1], std::sqrt(0.1 * 0.9 / 10));
+    EXPECT_EQ(s.stopByLookError[2], 0.0);
+    EXPECT_EQ(s.stopByLookInterval[2].low, 0.0);
+    EXPECT_GT(s.stopByLookInterval[2].high, 0.2);  // nothing in 10 trials says little
+    EXPECT_EQ(s.earlyStopInterval.low, wilsonInterval(3, 10).low);
+    EXPECT_EQ(s.earlyStopInterval.high, wilsonInterval(3, 10).high);
+}
+
+// The Wilson interval's ends are the roots of (x/n - t)^2 = z^2 t (1 - t) / n;
+// the reference values solve that quadratic (z = 1.959964).
+TEST(OperatingCharacteristics, WilsonIntervalsStayInformativeAtZeroAndOne) {
+    const struct {
+        long successes, trials;
+        double low, high;
+    } cases[] = {{0, 1000, 0.0, 0.0038268},
+                 {1000, 1000, 0.9961732, 1.0},
+                 {1, 6, 0.0300534, 0.5635028},
+                 {500, 1000, 0.4690696, 0.5309304},
+                 {9, 1000, 0.0047421, 0.0170158}};
+    for (const auto& c : cases) {
+        const ProportionInterval interval = wilsonInterval(c.successes, c.trials);
+        EXPECT_NEAR(interval.low, c.low, 5e-7) << c.successes << " of " << c.trials;
+        EXPECT_NEAR(interval.high, c.high, 5e-7) << c.successes << " of " << c.trials;
+    }
+    EXPECT_EQ(wilsonInterval(0, 1000).low, 0.0);
+    EXPECT_EQ(wilsonInterval(1000, 1000).high, 1.0);
 }
 
 TEST(Simulation, UnitsComparisonWritesEveryUnitAgainstTheDesignUnit) {
