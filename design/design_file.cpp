@@ -81,6 +81,14 @@ std::optional<double> openUnitValue(KeyReader& in, const std::string& key,
     return value;
 }
 
+// An optional key within the open interval (0, 1).
+std::optional<double> optionalOpenUnitValue(KeyReader& in, const std::string& key) {
+    if (in.entries.count(key) == 0) {
+        return std::nullopt;
+    }
+    return openUnitValue(in, key, key);
+}
+
 std::optional<double> positiveValue(KeyReader& in, const std::string& key) {
     const std::optional<double> value = numberValue(in, key, true);
     if (value && *value <= 0) {
@@ -218,7 +226,7 @@ const std::set<std::string>& designKeys() {
         "TrialType", "RateBound",    "CutoffProbability", "MaxEvaluationWindow",
         "TimeUnit",  "MaxPatients",  "AccrualRate",       "FirstLook",
         "LookEvery", "MinCompleted", "TrueRates",         "EventTimeShape",
-        "Trials",    "Seed"};
+        "Trials",    "Seed",         "CalibrationRate",   "MaxErrorStop"};
     return keys;
 }
 
@@ -278,6 +286,8 @@ std::optional<DesignSettings> designFrom(const KeyValueText& file, std::ostream&
     const std::optional<double> shape = shapeValue(in);
     const std::optional<int> trials = optionalWholeValue(in, "Trials", 1, 10000000, 1000);
     const std::optional<std::uint64_t> seed = seedValue(in);
+    const std::optional<double> calibrationRate = optionalOpenUnitValue(in, "CalibrationRate");
+    const std::optional<double> maxErrorStop = optionalOpenUnitValue(in, "MaxErrorStop");
     if (patients && *patients < 2) {
         in.fail("The MaxPatients was set to (1). A look needs at least 2 patients.");
     }
@@ -288,9 +298,10 @@ std::optional<DesignSettings> designFrom(const KeyValueText& file, std::ostream&
     if (!in.valid) {
         return std::nullopt;
     }
-    return DesignSettings{*eventType, *rateBound, *cutoff,    *window,    *unit,
-                          *patients,  *accrual,   *firstLook, *lookEvery, *minCompleted,
-                          rates,      *shape,     *trials,    *seed};
+    DesignSettings design{*eventType, *rateBound, *cutoff,         *window,       *unit, *patients,
+                          *accrual,   *firstLook, *lookEvery,      *minCompleted, rates, *shape,
+                          *trials,    *seed,      calibrationRate, maxErrorStop};
+    return design;
 }
 
 }  // namespace

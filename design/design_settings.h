@@ -34,6 +34,11 @@ struct DesignSettings {
     double eventTimeShape = 1.0;  // Weibull shape of the time to event
     int trials = 1000;
     std::uint64_t seed = 0;
+
+    // Calibration of the cut-off (optional): a true rate at which stopping
+    // is an error, and the largest acceptable probability of stopping there.
+    std::optional<double> calibrationRate;
+    std::optional<double> maxErrorStop;
 };
 
 // Reads and validates a design file. On any problem writes one line per

@@ -32,7 +32,9 @@ const std::vector<Command>& commandTable() {
           {},
           "",
           "",
-          true},
+          true,
+          "DESIGN_FILE",
+          "design file"},
          runBoundariesCommand},
         {{"simulate",
           "operating characteristics by simulation (or one shard of replicates)",
@@ -52,19 +54,45 @@ const std::vector<Command>& commandTable() {
           {},
           "",
           "",
-          true},
+          true,
+          "DESIGN_FILE",
+          "design file"},
          runSimulateCommand},
+        {{"calibrate",
+          "P(early stop), patients and duration for every cut-off from one simulation",
+          "Simulates CalibrationRate and every TrueRates scenario with every look of every\n"
+          "trial run to the end, and stores each look's probability (calibration_looks.csv).\n"
+          "As a look's probability does not depend on the cut-off, this gives for every\n"
+          "cut-off c exactly what simulate gives with CutoffProbability = c. Reports the\n"
+          "smallest cut-off whose probability of early stopping at CalibrationRate is at\n"
+          "most MaxErrorStop, and writes calibration.csv (every cut-off at which a figure\n"
+          "changes) and calibration.svg into DIR. With --replicates A-B only those\n"
+          "replicates are simulated: a shard for the merge command.",
+          {threadsOptionSpec,
+           outOptionSpec,
+           {"replicates", "A-B", "simulate only replicates A to B (counted from 1): a shard"}},
+          {},
+          "",
+          "",
+          true,
+          "DESIGN_FILE",
+          "design file"},
+         runCalibrateCommand},
         {{"merge",
-          "combine shards into the results of one simulation",
+          "combine shards into the results of one simulation or calibration",
           "Combines the replicates.csv of shards simulated with --replicates into the same\n"
-          "files as one simulate run, byte for byte. Every replicate must be given exactly\n"
+          "files as one simulate run, byte for byte; or, when every shard holds a\n"
+          "calibration_looks.csv (and no replicates.csv), the shards of a calibration into\n"
+          "the same files as one calibrate run. Every replicate must be given exactly\n"
           "once, by shards of this very design; every line is checked for plausibility.\n"
           "DIR is never one of the shards.",
           {{"out", "DIR", "output directory (required)"}},
           {"out"},
           "SHARD_DIR",
           "shard directories (or their replicates.csv files)",
-          true},
+          true,
+          "DESIGN_FILE",
+          "design file"},
          runMergeCommand},
         {{"dump",
           "write one simulated look as quillmere's input files",
@@ -79,7 +107,9 @@ const std::vector<Command>& commandTable() {
           {"scenario", "replicate", "look", "to"},
           "",
           "",
-          true},
+          true,
+          "DESIGN_FILE",
+          "design file"},
          runDumpCommand},
         {{"units",
           "the same design with its times written in other time units",
@@ -95,8 +125,32 @@ const std::vector<Command>& commandTable() {
           {},
           "",
           "",
-          true},
+          true,
+          "DESIGN_FILE",
+          "design file"},
          runUnitsCommand},
+        {{"stability",
+          "how firm an interim decision is: quillmere's analysis with other streams",
+          "Reads the trial directory DIR exactly as quillmere does when given this answer\n"
+          "(same checks, same messages) and runs its analysis once from quillmere's fixed\n"
+          "random streams (the very probability and advice quillmere gives) and then K\n"
+          "times with independent streams, run r seeded from --seed and r. Prints the mean\n"
+          "probability over the runs with its standard error, the standard deviation of\n"
+          "one run's probability and how many runs advise otherwise than quillmere, and\n"
+          "writes stability.csv and stability.svg into OUT. Never writes into DIR's\n"
+          "summary.txt.",
+          {{"answer", "1|2|3", "the event type as quillmere asks it (required)"},
+           {"runs", "K", "runs with independent streams, 2 to 1000000 (default: 200)"},
+           threadsOptionSpec,
+           {"seed", "S", "seed of the independent streams (default: 1)"},
+           {"out", "OUT", "output directory (default: current directory)"}},
+          {"answer"},
+          "",
+          "",
+          true,
+          "DIR",
+          "trial directory"},
+         runStabilityCommand},
     };
     return table;
 }

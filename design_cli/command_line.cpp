@@ -47,7 +47,7 @@ CommandRequest mistake(std::ostream& err, const std::string& message, const std:
 class CommandHelp : public CLI::Formatter {
   public:
     explicit CommandHelp(const CommandSpec& spec) {
-        usage_ = "Usage: quillmere-design " + spec.name + " DESIGN_FILE" +
+        usage_ = "Usage: quillmere-design " + spec.name + " " + spec.firstWord +
                  (spec.argumentsName.empty() ? "" : " " + spec.argumentsName + "...") +
                  " [OPTIONS]\n\n" + spec.description + "\n";
         column_width(22);
@@ -66,7 +66,7 @@ struct CommandParser {
         : app(spec.description, "quillmere-design " + spec.name) {
         app.allow_extras();
         app.formatter(std::make_shared<CommandHelp>(spec));
-        app.add_option("DESIGN_FILE", line.designFile, "the design file")->type_name("");
+        app.add_option(spec.firstWord, line.designFile, "the " + spec.firstWordName)->type_name("");
         if (!spec.argumentsName.empty()) {
             app.add_option(spec.argumentsName, line.arguments, spec.argumentsHelp)->type_name("");
         }
@@ -126,7 +126,7 @@ std::optional<std::string> unaccountedWord(const CommandParser& parser, const Co
             return "Unknown option for " + spec.name + " (" + word + ").";
         }
         return "Unexpected word for " + spec.name + " (" + word + "): " + spec.name +
-               " takes the design file and options only.";
+               " takes the " + spec.firstWordName + " and options only.";
     }
     for (const auto& [name, option] : parser.options) {
         if (option->count() > 1) {
@@ -134,7 +134,7 @@ std::optional<std::string> unaccountedWord(const CommandParser& parser, const Co
         }
     }
     if (parser.line.designFile.empty()) {
-        return "The " + spec.name + " command needs a design file.";
+        return "The " + spec.name + " command needs a " + spec.firstWordName + ".";
     }
     for (const std::string& name : spec.requiredOptions) {
         if (parser.line.options.count(name) == 0) {

@@ -15,7 +15,8 @@ struct OptionSpec {
     std::string help;
 };
 
-// How a command is called. Every command takes the design file first.
+// How a command is called. Every command takes one word first: the design
+// file, unless the command names another.
 struct CommandSpec {
     std::string name;
     std::string summary;      // one line in the program's help
@@ -24,14 +25,16 @@ struct CommandSpec {
     std::vector<std::string> requiredOptions;
     std::string argumentsName;  // further words (at least one) when not empty
     std::string argumentsHelp;
-    bool takesForce = false;  // the --force flag
+    bool takesForce = false;                // the --force flag
+    std::string firstWord = "DESIGN_FILE";  // in the usage line
+    std::string firstWordName = "design file";
 };
 
-// A command as the user gave it: the command word, the design file, the
+// A command as the user gave it: the command word, the first word, the
 // value of each option given, the --force flag and the further words.
 struct CommandLine {
     std::string command;
-    std::string designFile;
+    std::string designFile;  // the first word: the design file or what the command takes
     std::map<std::string, std::string> options;
     bool force = false;
     std::vector<std::string> arguments;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <filesystem>
 
 #include "design/replicate_file.h"
@@ -27,6 +28,17 @@ std::vector<ResultFile> shardFiles(const DesignSettings& design, const ScenarioO
     return {{"replicates.csv", [&design, &outcomes, range](std::ostream& out) {
                  writeReplicateFile(out, design, outcomes, range);
              }}};
+}
+
+// A shard of a calibration: its look file, or a directory holding one and no
+// replicate file.
+bool isLookShard(const std::string& shard) {
+    const std::filesystem::path path(shard);
+    if (std::filesystem::is_directory(path)) {
+        return std::filesystem::exists(path / "calibration_looks.csv") &&
+               !std::filesystem::exists(path / "replicates.csv");
+    }
+    return path.filename() == "calibration_looks.csv";
 }
 
 }  // namespace
@@ -87,13 +99,18 @@ int runMergeCommand(const CommandContext& context) {
     if (!design) {
         return 1;
     }
+    // Shards of a calibration hold look files instead of replicate files.
+    const bool looks = std::all_of(line.arguments.begin(), line.arguments.end(), isLookShard);
     std::vector<std::filesystem::path> inputs = {line.designFile};
     std::vector<std::string> files;
     for (const std::string& shard : line.arguments) {
         const bool isDirectory = std::filesystem::is_directory(shard);
-        files.push_back(isDirectory ? (std::filesystem::path(shard) / "replicates.csv").string()
-                                    : shard);
+        const char* name = looks ? "calibration_looks.csv" : "replicates.csv";
+        files.push_back(isDirectory ? (std::filesystem::path(shard) / name).string() : shard);
         inputs.push_back(files.back());
+    }
+    if (looks) {
+        return mergeCalibrationShards(context, *design, files);
     }
     const std::string directory = line.options.at("out");
     StagedResults staged({directory, simulationResultSet(*design), line.force, inputs});

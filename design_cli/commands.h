@@ -34,6 +34,12 @@ int runSimulateCommand(const CommandContext& context);
 int runMergeCommand(const CommandContext& context);
 int runDumpCommand(const CommandContext& context);
 int runUnitsCommand(const CommandContext& context);
+int runStabilityCommand(const CommandContext& context);
+int runCalibrateCommand(const CommandContext& context);
+
+// Merges look files of calibration shards into the calibration's results.
+int mergeCalibrationShards(const CommandContext& context, const DesignSettings& design,
+                           const std::vector<std::string>& files);
 
 // Helpers the commands share; each reports its problem on `err`.
 std::optional<DesignSettings> loadDesign(const CommandLine& line, std::ostream& err);
