@@ -111,6 +111,21 @@ std::optional<double> withinLimits(KeyReader& in, std::optional<double> value,
     return value;
 }
 
+// Arrivals stay finite and every patient keeps a positive follow-up in every
+// unit the units command converts to: AccrualRate 1e-310 per day once gave
+// infinite arrival times and ended the simulation with "a simulated patient
+// has no follow-up at a look".
+std::optional<double> accrualValue(KeyReader& in) {
+    const std::optional<double> rate = positiveValue(in, "AccrualRate");
+    if (rate && (*rate < 1e-6 || *rate > 1e6)) {
+        in.fail("The AccrualRate was set to (" + numberText(*rate) + "). This value is too " +
+                (*rate < 1e-6 ? "small" : "large") +
+                " for the computation; it must lie within [0.000001, 1000000].");
+        return std::nullopt;
+    }
+    return rate;
+}
+
 // A whole number in [lowest, highest].
 std::optional<int> wholeValue(KeyReader& in, const std::string& key, int lowest, int highest) {
     const std::optional<double> value = numberValue(in, key, true);
@@ -276,7 +291,7 @@ std::optional<DesignSettings> designFrom(const KeyValueText& file, std::ostream&
         withinLimits(in, positiveValue(in, "MaxEvaluationWindow"), evaluationWindowLimitProblem);
     const std::optional<TimeUnit> unit = timeUnitValue(in);
     const std::optional<int> patients = wholeValue(in, "MaxPatients", 1, maxPatients);
-    const std::optional<double> accrual = positiveValue(in, "AccrualRate");
+    const std::optional<double> accrual = accrualValue(in);
     const int lastLook = patients.value_or(maxPatients) - 1;
     const std::optional<int> firstLook = wholeValue(in, "FirstLook", 1, std::max(lastLook, 1));
     const std::optional<int> lookEvery = wholeValue(in, "LookEvery", 1, maxPatients);

@@ -23,16 +23,35 @@ std::string stopReason(EventType eventType) {
     return eventType == EventType::Toxicity ? "safety" : "futility";
 }
 
+// "day" for "days": the unit names are plurals ending in s.
+std::string oneUnit(const DesignSettings& design) {
+    const std::string& name = design.timeUnit.name;
+    return name.substr(0, name.size() - 1);
+}
+
 }  // namespace
+
+std::string designFacts(const DesignSettings& design) {
+    return formatted(
+        "Design: %s, terminate for %s when %s > %g; window %g %s; up to %d patients at %g per "
+        "%s (Poisson); looks after %d patients, then every %d (%d looks), run-in %d outcomes "
+        "known; Weibull shape %g; %d trials per rate, seed %llu.",
+        eventTypeName(design.eventType).c_str(), stopReason(design.eventType).c_str(),
+        ruleProbabilityText(design).c_str(), design.cutoffProbability, design.maxEvaluationWindow,
+        design.timeUnit.name.c_str(), design.maxPatients, design.accrualRate,
+        oneUnit(design).c_str(), design.firstLook, design.lookEvery, scheduledLookCount(design),
+        design.minCompleted, design.eventTimeShape, design.trials,
+        static_cast<unsigned long long>(design.seed));
+}
 
 void writeDesignHeader(std::ostream& out, const DesignSettings& design) {
     const char* unit = design.timeUnit.name.c_str();
     out << "Design: " << eventTypeName(design.eventType) << ", terminate for "
         << stopReason(design.eventType) << " when " << ruleProbabilityText(design) << " > "
         << formatted("%g", design.cutoffProbability) << '\n';
-    out << formatted("Window %g %s; up to %d patients arriving at %g per %.*s (Poisson)\n",
+    out << formatted("Window %g %s; up to %d patients arriving at %g per %s (Poisson)\n",
                      design.maxEvaluationWindow, unit, design.maxPatients, design.accrualRate,
-                     static_cast<int>(design.timeUnit.name.size()) - 1, unit);
+                     oneUnit(design).c_str());
     out << formatted(
         "Looks before the next enrolment after %d patients, then every %d (%d looks); "
         "run-in: %d outcomes known\n",

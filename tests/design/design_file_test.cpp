@@ -114,6 +114,12 @@ TEST(DesignFile, RejectsValuesOutOfRangeWithTheirValue) {
         {"AccrualRate = 0",
          "The AccrualRate was set to (0). This value must be greater than "
          "zero.\n"},
+        {"AccrualRate = 1e-310",
+         "The AccrualRate was set to (1e-310). This value is too small for the computation; it "
+         "must lie within [0.000001, 1000000].\n"},
+        {"AccrualRate = 2e6",
+         "The AccrualRate was set to (2e+06). This value is too large for the computation; it "
+         "must lie within [0.000001, 1000000].\n"},
         {"FirstLook = 12",
          "The FirstLook was set to (12). This value must be a whole number "
          "from 1 to 11.\n"},
