@@ -12,9 +12,6 @@
 
 namespace quillmere {
 
-namespace {
-
-// The error for a sampler code, as the console program reports it.
 AnalysisError samplerFailure(int code) {
     const EnvelopeCheck check = envelopeCheckOfCode(code);
     if (check != EnvelopeCheck::Passed) {
@@ -28,6 +25,8 @@ AnalysisError samplerFailure(int code) {
     return {AnalysisErrorKind::Sampler, exitReportOrSampler, code,
             "error code (beta0): " + std::to_string(code) + "\n", ConsoleStream::Output};
 }
+
+namespace {
 
 void countPatients(const TrialData& data, AnalysisResult& result) {
     result.patientCount = data.patientCount;

@@ -36,6 +36,9 @@ void fillTrialRecord(TrialData& data, const AnalysisInput& input);
 AnalysisOutcome analyseFilledRecord(TrialData& data, const MonitoringRule& rule,
                                     EngineState& state);
 
+// The error for a sampler code (> 0), as the console program reports it.
+AnalysisError samplerFailure(int code);
+
 // The warning the console program gives when the data say nothing from
 // `uninformedFrom` on.
 std::string priorOnlyWarning(double uninformedFrom, double maxEvaluationWindow);

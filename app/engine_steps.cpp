@@ -6,6 +6,7 @@
 
 #include "analysis/analysis.h"
 #include "analysis/exit_status.h"
+#include "app/analysis_failure.h"
 #include "app/console.h"
 #include "app/process_state.h"
 #include "engine/engine.h"
@@ -43,9 +44,7 @@ int TrialData::runImputationSampler() {
         for (const char* note : state.engine.numericNotes) {
             std::cout << note << std::endl;
         }
-        const AnalysisError& error = outcome.error();
-        (error.stream == ConsoleStream::Error ? std::cerr : std::cout) << error.text << std::flush;
-        std::exit(error.exitStatus);
+        std::exit(showAnalysisFailure(outcome.error(), std::cout, std::cerr));
     }
     for (const std::string& note : outcome.value().notes) {
         std::cout << note << std::endl;

@@ -1,0 +1,13 @@
+#!/bin/sh
+# Installs the built tree into a scratch prefix, then configures, builds and
+# runs a small project that finds it with find_package(Quillmere).
+set -eu
+build=$1
+source=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+cmake -S "$source/tests/consumer" -B "$work/build" -DCMAKE_PREFIX_PATH="$work/prefix" \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$work/build" >/dev/null
+"$work/build/app" "$source/examples/toxicity"
