@@ -129,6 +129,23 @@ const std::vector<Command>& commandTable() {
           "DESIGN_FILE",
           "design file"},
          runUnitsCommand},
+        {{"report",
+          "the design as one self-contained HTML page for a protocol",
+          "Writes one HTML file (inline CSS and SVG, nothing fetched from elsewhere) from the\n"
+          "results of boundaries, simulate and, when it was run, calibrate in DIR: the rule\n"
+          "in words, the stopping boundaries, the operating characteristics with their\n"
+          "intervals, the plots, a caution when the window is long in its time unit, and\n"
+          "the program version, design file, seed and commands that rebuild every figure.\n"
+          "DIR must hold the replicates.csv of a simulate run of this design.",
+          {{"from", "DIR", "the directory of the design's results (required)"},
+           {"out", "FILE", "the HTML file (default: report.html)"}},
+          {"from"},
+          "",
+          "",
+          true,
+          "DESIGN_FILE",
+          "design file"},
+         runReportCommand},
         {{"stability",
           "how firm an interim decision is: quillmere's analysis with other streams",
           "Reads the trial directory DIR exactly as quillmere does when given this answer\n"
