@@ -4,7 +4,7 @@
 # screenshot is a real picture. Exit 77 (skipped) where Chromium is missing.
 #   tests/render_report.sh BUILD_DIR [PNG]
 set -eu
-build=$1
+build=$(cd "$1" && pwd)
 source=$(cd "$(dirname "$0")/.." && pwd)
 browser=$(command -v chromium || command -v chromium-browser || true)
 if [ -z "$browser" ]; then
