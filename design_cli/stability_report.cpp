@@ -83,12 +83,15 @@ void writeStabilityPlot(std::ostream& out, const AnalysisInput& input, const Sta
     const double cutoff = input.rule.cutoffProbability;
     const double fixed = study.fixed.reportedProbability;
     const Bins bins = histogram(study.probabilities, cutoff, fixed);
-    const int tallest = std::max(1, *std::max_element(bins.counts.begin(), bins.counts.end()));
+    // Whole-number ticks: five steps up to at least the tallest bar.
+    const int tallest = *std::max_element(bins.counts.begin(), bins.counts.end());
+    const int countStep = std::max(1, (tallest + 4) / 5);
+    const int countTop = 5 * countStep;
     const double high = bins.low + bins.width * binCount;
     const auto x = [&](double value) {
         return left + (value - bins.low) / (high - bins.low) * (right - left);
     };
-    const auto y = [&](double count) { return bottom - count / tallest * (bottom - top); };
+    const auto y = [&](double count) { return bottom - count / countTop * (bottom - top); };
     const StabilitySummary summary = summariseStability(study);
     out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"760\" height=\"470\" "
            "viewBox=\"0 0 760 470\" font-family=\"sans-serif\" font-size=\"12\">\n"
@@ -114,8 +117,8 @@ void writeStabilityPlot(std::ostream& out, const AnalysisInput& input, const Sta
         const double value = bins.low + (high - bins.low) * i / 5;
         out << formatted("<text x=\"%.2f\" y=\"%g\" text-anchor=\"middle\">%.3f</text>\n", x(value),
                          bottom + 18, value);
-        const double count = tallest * i / 5.0;
-        out << formatted("<text x=\"%g\" y=\"%.2f\" text-anchor=\"end\">%.3g</text>\n", left - 6,
+        const int count = countStep * i;
+        out << formatted("<text x=\"%g\" y=\"%.2f\" text-anchor=\"end\">%d</text>\n", left - 6,
                          y(count) + 4, count);
     }
     out << formatted(
