@@ -19,26 +19,6 @@ constexpr double rowHeight = 20;
 constexpr double captionLineHeight = 15;
 constexpr std::size_t captionLineLength = 112;  // characters at the caption's size
 
-std::string escaped(const std::string& text) {
-    std::string result;
-    for (const char c : text) {
-        switch (c) {
-            case '<':
-                result += "&lt;";
-                break;
-            case '>':
-                result += "&gt;";
-                break;
-            case '&':
-                result += "&amp;";
-                break;
-            default:
-                result += c;
-        }
-    }
-    return result;
-}
-
 struct Scale {
     const PlotFrame& frame;
     double x(double value) const {
@@ -75,26 +55,26 @@ void writeAxes(std::ostream& out, const PlotFrame& frame, const Scale& scale) {
         out << formatted("<line x1=\"%.2f\" y1=\"%g\" x2=\"%.2f\" y2=\"%g\" stroke=\"black\"/>\n",
                          x, bottom, x, bottom + 4);
         out << formatted("<text x=\"%.2f\" y=\"%g\" text-anchor=\"middle\">%s</text>\n", x,
-                         bottom + 18, escaped(tick.label).c_str());
+                         bottom + 18, markupEscaped(tick.label).c_str());
         if (!tick.secondLine.empty()) {
             out << formatted(
                 "<text x=\"%.2f\" y=\"%g\" text-anchor=\"middle\" font-size=\"10\" "
                 "fill=\"#555555\">%s</text>\n",
-                x, bottom + 31, escaped(tick.secondLine).c_str());
+                x, bottom + 31, markupEscaped(tick.secondLine).c_str());
         }
     }
     out << formatted(
         "<rect x=\"%g\" y=\"%g\" width=\"%g\" height=\"%g\" fill=\"none\" stroke=\"black\"/>\n",
         left, top, right - left, bottom - top);
     out << formatted("<text x=\"%g\" y=\"%g\" text-anchor=\"middle\">%s</text>\n",
-                     (left + right) / 2, bottom + 48, escaped(frame.xLabel).c_str());
+                     (left + right) / 2, bottom + 48, markupEscaped(frame.xLabel).c_str());
     out << formatted(
         "<text transform=\"translate(22,%g) rotate(-90)\" text-anchor=\"middle\">%s</text>\n",
-        (top + bottom) / 2, escaped(frame.leftLabel).c_str());
+        (top + bottom) / 2, markupEscaped(frame.leftLabel).c_str());
     if (!frame.rightLabel.empty()) {
         out << formatted(
             "<text transform=\"translate(%g,%g) rotate(90)\" text-anchor=\"middle\">%s</text>\n",
-            width - 22, (top + bottom) / 2, escaped(frame.rightLabel).c_str());
+            width - 22, (top + bottom) / 2, markupEscaped(frame.rightLabel).c_str());
     }
 }
 
@@ -108,7 +88,7 @@ void writeMarker(std::ostream& out, const PlotFrame& frame, const Scale& scale) 
         "stroke-dasharray=\"2,4\"/>\n",
         x, top - 4, x, bottom);
     out << formatted("<text x=\"%.2f\" y=\"%g\" text-anchor=\"middle\" fill=\"gray\">%s</text>\n",
-                     x, top - 8, escaped(frame.markerLabel).c_str());
+                     x, top - 8, markupEscaped(frame.markerLabel).c_str());
 }
 
 void writeErrorBar(std::ostream& out, const PlotSeries& series, const PlotPoint& point,
@@ -157,7 +137,7 @@ int writeLegend(std::ostream& out, const std::vector<LegendEntry>& legend) {
         out << formatted("<line x1=\"%g\" y1=\"%g\" x2=\"%g\" y2=\"%g\" %s/>\n", x, y - 4, x + 26,
                          y - 4, strokeOf(entry.style).c_str());
         out << formatted("<text x=\"%g\" y=\"%g\">%s</text>\n", x + 32, y,
-                         escaped(entry.label).c_str());
+                         markupEscaped(entry.label).c_str());
         x += entryWidth + 14;
     }
     return rows;
@@ -215,7 +195,7 @@ void writeLinePlot(std::ostream& out, const PlotFrame& frame,
     for (std::size_t i = 0; i < caption.size(); ++i) {
         body << formatted("<text x=\"%g\" y=\"%g\" font-size=\"11\" fill=\"#333333\">%s</text>\n",
                           left - 60, captionTop + captionLineHeight * static_cast<double>(i),
-                          escaped(caption[i]).c_str());
+                          markupEscaped(caption[i]).c_str());
     }
     const double height = std::ceil(captionTop + captionLineHeight * caption.size() + 4);
     out << formatted(
@@ -224,8 +204,37 @@ void writeLinePlot(std::ostream& out, const PlotFrame& frame,
         width, height, width, height);
     out << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
     out << formatted("<text x=\"%g\" y=\"26\" text-anchor=\"middle\" font-size=\"15\">%s</text>\n",
-                     width / 2, escaped(frame.title).c_str());
+                     width / 2, markupEscaped(frame.title).c_str());
     out << body.str() << "</svg>\n";
+}
+
+std::string markupEscaped(const std::string& text) {
+    std::string result;
+    for (const char c : text) {
+        switch (c) {
+            case '<':
+                result += "&lt;";
+                break;
+            case '>':
+                result += "&gt;";
+                break;
+            case '&':
+                result += "&amp;";
+                break;
+            case '"':
+                result += "&quot;";
+                break;
+            default:
+                result += c;
+        }
+    }
+    return result;
+}
+
+const char* curveColour(std::size_t index) {
+    static const char* colours[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e",
+                                    "#9467bd", "#8c564b", "#17becf"};
+    return colours[index % 7];
 }
 
 }  // namespace quillmere

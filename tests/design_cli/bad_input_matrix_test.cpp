@@ -128,10 +128,13 @@ std::vector<BadInput> badInputs() {
         // ---- the command line ----
         {"no words",
          {},
-         "A command is needed: boundaries, simulate, merge, dump and units.\n" + usage("")},
+         "A command is needed: boundaries, simulate, calibrate, merge, dump, units, report and "
+         "stability.\n" +
+             usage("")},
         {"unknown command",
          {"frob", design},
-         "Unknown command (frob). The commands are boundaries, simulate, merge, dump and units.\n" +
+         "Unknown command (frob). The commands are boundaries, simulate, calibrate, merge, dump, "
+         "units, report and stability.\n" +
              usage("")},
         {"unknown program option", {"--frob"}, "Unknown option (--frob).\n" + usage("")},
         {"a word no command takes",
