@@ -1,7 +1,7 @@
 #include "design/boundaries.h"
 
-#include "trial/decision.h"
 #include "numeric/incomplete_beta.h"
+#include "trial/decision.h"
 
 namespace quillmere {
 

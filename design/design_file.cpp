@@ -4,19 +4,22 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <set>
 #include <sstream>
 
 #include "config/config_file_reader.h"
 #include "config/trial_settings.h"
 #include "design/design_settings.h"
+#include "design/key_value_lines.h"
+#include "design/look_schedule.h"
 #include "trial/trial_data.h"
 
 namespace quillmere {
 namespace {
 
 struct KeyReader {
-    ConfigFileReader& reader;
+    const std::map<std::string, KeyValueEntry>& entries;
     std::ostream& messages;
     bool valid = true;
 
@@ -33,9 +36,9 @@ std::string numberText(double value) {
 }
 
 std::optional<std::string> textValue(KeyReader& in, const std::string& key, bool required) {
-    std::string text;
-    if (in.reader.getValue(text, key)) {
-        return text;
+    const auto entry = in.entries.find(key);
+    if (entry != in.entries.end()) {
+        return entry->second.value;
     }
     if (required) {
         in.fail("Failure to find key in file (" + key + ").");
@@ -43,15 +46,26 @@ std::optional<std::string> textValue(KeyReader& in, const std::string& key, bool
     return std::nullopt;
 }
 
+// A number that is the whole text, read in the C locale.
+std::optional<double> numberIn(const std::string& text) {
+    std::istringstream number(text);
+    number.imbue(std::locale::classic());
+    double value = 0.0;
+    number >> value;
+    if (number.fail() || number.peek() != std::char_traits<char>::eof() || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 std::optional<double> numberValue(KeyReader& in, const std::string& key, bool required) {
     const std::optional<std::string> text = textValue(in, key, required);
     if (!text) {
         return std::nullopt;
     }
-    double value = 0.0;
-    if (!in.reader.getValue(value, key) || !std::isfinite(value)) {
+    const std::optional<double> value = numberIn(*text);
+    if (!value) {
         in.fail("The value of " + key + " (" + *text + ") is not a number.");
-        return std::nullopt;
     }
     return value;
 }
@@ -65,6 +79,14 @@ std::optional<double> openUnitValue(KeyReader& in, const std::string& key,
         return std::nullopt;
     }
     return value;
+}
+
+// An optional key within the open interval (0, 1).
+std::optional<double> optionalOpenUnitValue(KeyReader& in, const std::string& key) {
+    if (in.entries.count(key) == 0) {
+        return std::nullopt;
+    }
+    return openUnitValue(in, key, key);
 }
 
 std::optional<double> positiveValue(KeyReader& in, const std::string& key) {
@@ -89,6 +111,21 @@ std::optional<double> withinLimits(KeyReader& in, std::optional<double> value,
     return value;
 }
 
+// Arrivals stay finite and every patient keeps a positive follow-up in every
+// unit the units command converts to: AccrualRate 1e-310 per day once gave
+// infinite arrival times and ended the simulation with "a simulated patient
+// has no follow-up at a look".
+std::optional<double> accrualValue(KeyReader& in) {
+    const std::optional<double> rate = positiveValue(in, "AccrualRate");
+    if (rate && (*rate < 1e-6 || *rate > 1e6)) {
+        in.fail("The AccrualRate was set to (" + numberText(*rate) + "). This value is too " +
+                (*rate < 1e-6 ? "small" : "large") +
+                " for the computation; it must lie within [0.000001, 1000000].");
+        return std::nullopt;
+    }
+    return rate;
+}
+
 // A whole number in [lowest, highest].
 std::optional<int> wholeValue(KeyReader& in, const std::string& key, int lowest, int highest) {
     const std::optional<double> value = numberValue(in, key, true);
@@ -104,15 +141,18 @@ std::optional<int> wholeValue(KeyReader& in, const std::string& key, int lowest,
 // An optional key: `fallback` when absent, checked like any other when present.
 std::optional<int> optionalWholeValue(KeyReader& in, const std::string& key, int lowest,
                                       int highest, int fallback) {
-    std::string text;
-    if (!in.reader.getValue(text, key)) {
+    if (in.entries.count(key) == 0) {
         return fallback;
     }
     return wholeValue(in, key, lowest, highest);
 }
 
 std::optional<EventType> eventTypeValue(KeyReader& in) {
-    const std::string type = upperCased(textValue(in, "TrialType", true).value_or(""));
+    const std::optional<std::string> text = textValue(in, "TrialType", true);
+    if (!text) {
+        return std::nullopt;
+    }
+    const std::string type = upperCased(*text);
     const std::optional<EventType> eventType = eventTypeNamed(type);
     if (!eventType) {
         in.fail("Type of event provided (" + type +
@@ -201,31 +241,47 @@ const std::set<std::string>& designKeys() {
         "TrialType", "RateBound",    "CutoffProbability", "MaxEvaluationWindow",
         "TimeUnit",  "MaxPatients",  "AccrualRate",       "FirstLook",
         "LookEvery", "MinCompleted", "TrueRates",         "EventTimeShape",
-        "Trials",    "Seed"};
+        "Trials",    "Seed",         "CalibrationRate",   "MaxErrorStop"};
     return keys;
 }
 
-// listEntries gives one "  key = value" line per entry.
 void reportUnknownKeys(KeyReader& in) {
-    std::istringstream lines(in.reader.listEntries());
-    std::string line;
-    while (std::getline(lines, line)) {
-        const std::string key = line.substr(2, line.find(" = ") - 2);
+    for (const auto& [key, entry] : in.entries) {
         if (designKeys().count(key) == 0) {
             in.fail("Unknown key in design file (" + key + ").");
         }
     }
 }
 
+// The run-in must leave some look that can be run: at a look no more
+// outcomes are known than patients are enrolled.
+void checkRunInReachable(KeyReader& in, int patients, int firstLook, int lookEvery,
+                         int minCompleted) {
+    DesignSettings schedule;
+    schedule.maxPatients = patients;
+    schedule.firstLook = firstLook;
+    schedule.lookEvery = lookEvery;
+    const int lastEnrolled = enrolledAtLook(schedule, scheduledLookCount(schedule));
+    if (minCompleted > lastEnrolled) {
+        in.fail("The MinCompleted was set to (" + std::to_string(minCompleted) +
+                "). No look could ever run: the last look comes after " +
+                std::to_string(lastEnrolled) + " patients are enrolled, so no more outcomes " +
+                "than that are known at a look.");
+    }
+}
+
 }  // namespace
 
-std::optional<DesignSettings> readDesignFile(const std::string& fileName, std::ostream& messages) {
-    ConfigFileReader reader(fileName);
-    if (reader.loadFile() == -1) {
-        messages << "Failure to load file (" << fileName << ").\n";
-        return std::nullopt;
+namespace {
+
+std::optional<DesignSettings> designFrom(const KeyValueText& file, std::ostream& messages) {
+    KeyReader in{file.entries, messages};
+    for (const std::string& problem : file.problems) {
+        in.fail(problem);
     }
-    KeyReader in{reader, messages};
+    if (file.entries.empty() && !in.valid) {
+        return std::nullopt;  // not a design file at all: the keys need not be listed
+    }
     const std::optional<EventType> eventType = eventTypeValue(in);
     const std::optional<double> rateBound =
         withinLimits(in, openUnitValue(in, "RateBound", "Rate Bound"), rateBoundLimitProblem);
@@ -235,7 +291,7 @@ std::optional<DesignSettings> readDesignFile(const std::string& fileName, std::o
         withinLimits(in, positiveValue(in, "MaxEvaluationWindow"), evaluationWindowLimitProblem);
     const std::optional<TimeUnit> unit = timeUnitValue(in);
     const std::optional<int> patients = wholeValue(in, "MaxPatients", 1, maxPatients);
-    const std::optional<double> accrual = positiveValue(in, "AccrualRate");
+    const std::optional<double> accrual = accrualValue(in);
     const int lastLook = patients.value_or(maxPatients) - 1;
     const std::optional<int> firstLook = wholeValue(in, "FirstLook", 1, std::max(lastLook, 1));
     const std::optional<int> lookEvery = wholeValue(in, "LookEvery", 1, maxPatients);
@@ -245,16 +301,39 @@ std::optional<DesignSettings> readDesignFile(const std::string& fileName, std::o
     const std::optional<double> shape = shapeValue(in);
     const std::optional<int> trials = optionalWholeValue(in, "Trials", 1, 10000000, 1000);
     const std::optional<std::uint64_t> seed = seedValue(in);
+    const std::optional<double> calibrationRate = optionalOpenUnitValue(in, "CalibrationRate");
+    const std::optional<double> maxErrorStop = optionalOpenUnitValue(in, "MaxErrorStop");
     if (patients && *patients < 2) {
         in.fail("The MaxPatients was set to (1). A look needs at least 2 patients.");
+    }
+    if (patients && *patients >= 2 && firstLook && lookEvery && minCompleted) {
+        checkRunInReachable(in, *patients, *firstLook, *lookEvery, *minCompleted);
     }
     reportUnknownKeys(in);
     if (!in.valid) {
         return std::nullopt;
     }
-    return DesignSettings{*eventType, *rateBound, *cutoff,    *window,    *unit,
-                          *patients,  *accrual,   *firstLook, *lookEvery, *minCompleted,
-                          rates,      *shape,     *trials,    *seed};
+    DesignSettings design{*eventType, *rateBound, *cutoff,         *window,       *unit, *patients,
+                          *accrual,   *firstLook, *lookEvery,      *minCompleted, rates, *shape,
+                          *trials,    *seed,      calibrationRate, maxErrorStop};
+    return design;
+}
+
+}  // namespace
+
+std::optional<DesignSettings> readDesignText(std::istream& text, std::ostream& messages) {
+    return designFrom(readKeyValueLines(text), messages);
+}
+
+std::optional<DesignSettings> readDesignFile(const std::string& fileName, std::ostream& messages) {
+    std::ifstream file(fileName, std::ios::binary);
+    const KeyValueText text = file.is_open() ? readKeyValueLines(file) : KeyValueText{};
+    // A directory opens, but reading it fails.
+    if (!file.is_open() || !text.readable) {
+        messages << "Failure to load file (" << fileName << ").\n";
+        return std::nullopt;
+    }
+    return designFrom(text, messages);
 }
 
 std::string eventTypeName(EventType eventType) {

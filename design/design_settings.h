@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <istream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -33,11 +34,19 @@ struct DesignSettings {
     double eventTimeShape = 1.0;  // Weibull shape of the time to event
     int trials = 1000;
     std::uint64_t seed = 0;
+
+    // Calibration of the cut-off (optional): a true rate at which stopping
+    // is an error, and the largest acceptable probability of stopping there.
+    std::optional<double> calibrationRate;
+    std::optional<double> maxErrorStop;
 };
 
 // Reads and validates a design file. On any problem writes one line per
 // problem to `messages` and returns nothing.
 std::optional<DesignSettings> readDesignFile(const std::string& fileName, std::ostream& messages);
+
+// The same for the text of a design file.
+std::optional<DesignSettings> readDesignText(std::istream& text, std::ostream& messages);
 
 // Every value that determines the simulated replicates, as one line of text
 // that round-trips the numbers; shard files carry it so that only shards of

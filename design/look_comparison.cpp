@@ -36,14 +36,22 @@ std::vector<SameLookFigures> compareTrialLooks(const DesignSettings& design,
 
 }  // namespace
 
-SameLookTable compareSameLooks(const DesignSettings& design, const std::vector<double>& factors,
-                               int replicates, int threads, const ProgressCallback& progress) {
+std::optional<SameLookTable> compareSameLooks(const DesignSettings& design,
+                                              const std::vector<double>& factors, int replicates,
+                                              int threads, const ProgressCallback& progress,
+                                              const StopRequest* stop) {
     const long scenarios = static_cast<long>(design.trueRates.size());
     std::vector<std::vector<SameLookFigures>> byTask(scenarios * replicates);
-    runTaskPool(scenarios * replicates, threads, progress, [&](long task, TrialData& work) {
-        byTask[task] = compareTrialLooks(design, factors, static_cast<int>(task / replicates),
-                                         static_cast<int>(task % replicates), work);
-    });
+    const bool complete = runTaskPool(
+        scenarios * replicates, threads, progress,
+        [&](long task, TrialData& work) {
+            byTask[task] = compareTrialLooks(design, factors, static_cast<int>(task / replicates),
+                                             static_cast<int>(task % replicates), work);
+        },
+        stop);
+    if (!complete) {
+        return std::nullopt;
+    }
     SameLookTable table(factors.size(), std::vector<SameLookFigures>(scenarios));
     for (long task = 0; task < scenarios * replicates; ++task) {
         for (std::size_t u = 0; u < factors.size(); ++u) {

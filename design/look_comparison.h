@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "design/design_settings.h"
@@ -17,10 +18,12 @@ struct SameLookFigures {
 
 // Figures by unit (in the order of `factors`, each turning the design's times
 // into that unit) and scenario, over the looks of the first `replicates`
-// trials of every scenario.
+// trials of every scenario; nothing when stopped by a stop request.
 using SameLookTable = std::vector<std::vector<SameLookFigures>>;
 
-SameLookTable compareSameLooks(const DesignSettings& design, const std::vector<double>& factors,
-                               int replicates, int threads, const ProgressCallback& progress);
+std::optional<SameLookTable> compareSameLooks(const DesignSettings& design,
+                                              const std::vector<double>& factors, int replicates,
+                                              int threads, const ProgressCallback& progress,
+                                              const StopRequest* stop = nullptr);
 
 }  // namespace quillmere

@@ -1,11 +1,26 @@
 #include "design/operating_characteristics.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quillmere {
 
 double proportionError(double proportion, int trials) {
     return std::sqrt(proportion * (1 - proportion) / trials);
+}
+
+ProportionInterval wilsonInterval(long successes, long trials) {
+    if (trials <= 0) {
+        return {};
+    }
+    constexpr double z = 1.959963984540054;  // the normal distribution's 97.5% quantile
+    const double n = static_cast<double>(trials);
+    const double p = static_cast<double>(successes) / n;
+    const double spread = z * z / n;
+    const double centre = (p + spread / 2) / (1 + spread);
+    const double half = z * std::sqrt(p * (1 - p) / n + spread / (4 * n)) / (1 + spread);
+    return {successes == 0 ? 0.0 : std::max(0.0, centre - half),
+            successes == trials ? 1.0 : std::min(1.0, centre + half)};
 }
 
 MeanEstimate estimateMean(const std::vector<double>& values) {
@@ -35,7 +50,7 @@ ScenarioSummary summariseScenario(double trueRate, const std::vector<TrialOutcom
     ScenarioSummary summary;
     summary.trueRate = trueRate;
     summary.trials = static_cast<int>(outcomes.size());
-    summary.stopByLook.assign(lookCount, 0.0);
+    std::vector<long> stopsByLook(lookCount, 0);
     std::vector<double> enrolled;
     std::vector<double> durations;
     long stopped = 0;
@@ -45,7 +60,7 @@ ScenarioSummary summariseScenario(double trueRate, const std::vector<TrialOutcom
     for (const TrialOutcome& outcome : outcomes) {
         if (outcome.stopLook > 0) {
             ++stopped;
-            summary.stopByLook.at(outcome.stopLook - 1) += 1.0;
+            ++stopsByLook.at(outcome.stopLook - 1);
         }
         enrolled.push_back(outcome.enrolled);
         durations.push_back(outcome.duration);
@@ -56,8 +71,12 @@ ScenarioSummary summariseScenario(double trueRate, const std::vector<TrialOutcom
     const double n = summary.trials;
     summary.earlyStop = stopped / n;
     summary.earlyStopError = proportionError(summary.earlyStop, summary.trials);
-    for (double& share : summary.stopByLook) {
-        share /= n;
+    summary.earlyStopInterval = wilsonInterval(stopped, summary.trials);
+    for (const long stops : stopsByLook) {
+        const double share = static_cast<double>(stops) / n;
+        summary.stopByLook.push_back(share);
+        summary.stopByLookError.push_back(proportionError(share, summary.trials));
+        summary.stopByLookInterval.push_back(wilsonInterval(stops, summary.trials));
     }
     const MeanEstimate patients = estimateMean(enrolled);
     const MeanEstimate duration = estimateMean(durations);

@@ -11,14 +11,6 @@ std::uint64_t rotateLeft(std::uint64_t x, int k) {
 
 }  // namespace
 
-std::uint64_t splitMix64(std::uint64_t& state) {
-    state += 0x9E3779B97F4A7C15ULL;
-    std::uint64_t z = state;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    return z ^ (z >> 31);
-}
-
 RandomStream replicateStream(std::uint64_t seed, int scenario, int replicate) {
     std::uint64_t key = seed;
     key = splitMix64(key) ^ static_cast<std::uint64_t>(scenario);

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "numeric/random_sources.h"
+
 namespace quillmere {
 
 // The simulation's own random source, fully specified so that every platform
@@ -10,10 +12,6 @@ namespace quillmere {
 struct RandomStream {
     std::array<std::uint64_t, 4> state{};
 };
-
-// SplitMix64: advances `state` by the golden-ratio increment and returns the
-// mixed value.
-std::uint64_t splitMix64(std::uint64_t& state);
 
 // The stream of one replicate. The key is mixed in three SplitMix64 steps,
 //   k = splitMix64(seed) ^ scenario;  k = splitMix64(k) ^ replicate;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "design/task_pool.h"
@@ -20,8 +21,10 @@ using ScenarioOutcomes = std::vector<std::vector<TrialOutcome>>;
 // Simulates every scenario over the replicate range on `threads` worker
 // threads. Each result is stored at its replicate's index and every replicate
 // draws from its own stream, so the outcomes are the same for any thread
-// count. The first failure of any worker stops the run and is rethrown.
-ScenarioOutcomes runSimulation(const SimulationPlan& plan, ReplicateRange range, int threads,
-                               const ProgressCallback& progress);
+// count. The first failure of any worker stops the run and is rethrown; a
+// stop request gives nothing.
+std::optional<ScenarioOutcomes> runSimulation(const SimulationPlan& plan, ReplicateRange range,
+                                              int threads, const ProgressCallback& progress,
+                                              const StopRequest* stop = nullptr);
 
 }  // namespace quillmere

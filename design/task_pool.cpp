@@ -19,6 +19,7 @@ struct SharedWork {
     std::atomic<long> nextTask{0};
     std::atomic<long> doneTasks{0};
     std::atomic<bool> failed{false};
+    std::atomic<bool> stopped{false};
     std::mutex failureMutex;
     std::exception_ptr failure;
 };
@@ -27,7 +28,7 @@ void runWorker(SharedWork& work) {
     // Each worker owns its record (about 100 KB, so not on the stack).
     std::vector<TrialData> record(1);
     try {
-        for (long task = work.nextTask++; task < work.total && !work.failed;
+        for (long task = work.nextTask++; task < work.total && !work.failed && !work.stopped;
              task = work.nextTask++) {
             work.task(task, record[0]);
             ++work.doneTasks;
@@ -43,8 +44,8 @@ void runWorker(SharedWork& work) {
 
 }  // namespace
 
-void runTaskPool(long total, int threads, const ProgressCallback& progress,
-                 const IndexedTask& task) {
+bool runTaskPool(long total, int threads, const ProgressCallback& progress, const IndexedTask& task,
+                 const StopRequest* stop) {
     SharedWork work(total, task);
     std::vector<std::thread> workers;
     const long workerCount = std::clamp<long>(threads, 1, std::max<long>(total, 1));
@@ -53,6 +54,10 @@ void runTaskPool(long total, int threads, const ProgressCallback& progress,
     }
     while (work.doneTasks < total && !work.failed) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (stop != nullptr && stop->load() != 0) {
+            work.stopped = true;
+            break;
+        }
         progress(work.doneTasks, total);
     }
     for (std::thread& worker : workers) {
@@ -61,7 +66,11 @@ void runTaskPool(long total, int threads, const ProgressCallback& progress,
     if (work.failure) {
         std::rethrow_exception(work.failure);
     }
+    if (work.stopped) {
+        return false;
+    }
     progress(total, total);
+    return true;
 }
 
 }  // namespace quillmere

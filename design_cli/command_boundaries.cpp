@@ -2,27 +2,35 @@
 
 #include "design/boundaries.h"
 #include "design_cli/commands.h"
-#include "design_cli/output_file.h"
 #include "design_cli/report_csv.h"
 #include "design_cli/report_text.h"
 
 namespace quillmere {
 
-int runBoundariesCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
-    const std::optional<DesignSettings> design = loadDesign(line, err);
+int runBoundariesCommand(const CommandContext& context) {
+    const CommandLine& line = context.line;
+    const std::optional<DesignSettings> design = loadDesign(line, context.err);
     if (!design) {
         return 1;
     }
+    const std::string directory = optionOr(line, "out", ".");
     const std::vector<BoundaryRow> rows = computeBoundaries(
         design->eventType, design->rateBound, design->cutoffProbability, design->maxPatients);
-    const std::filesystem::path directory = optionOr(line, "out", ".");
-    std::filesystem::create_directories(directory);
-    const std::filesystem::path csvPath = directory / "boundaries.csv";
-    std::ofstream csv = openOutputFile(csvPath);
-    writeBoundaryCsv(csv, rows);
-    closeOutputFile(csv, csvPath);
-    writeBoundaryTable(out, *design, rows);
-    out << "\nWritten: " << csvPath.string() << '\n';
+    const std::vector<ResultFile> files = {
+        {"boundaries.csv", [&](std::ostream& out) { writeBoundaryCsv(out, rows); }}};
+    StagedResults staged({directory,
+                          {"boundaries", designFingerprint(*design), fileNames(files)},
+                          line.force,
+                          {line.designFile}});
+    if (!outputReady(context, staged)) {
+        return 1;
+    }
+    if (const std::optional<int> status = finishResults(context, staged, files, directory)) {
+        return *status;
+    }
+    writeBoundaryTable(context.out, *design, rows);
+    context.out << "\nWritten: " << (std::filesystem::path(directory) / "boundaries.csv").string()
+                << '\n';
     return 0;
 }
 

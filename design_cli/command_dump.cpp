@@ -1,9 +1,9 @@
-#include <filesystem>
+#include <algorithm>
 
-#include "design_cli/commands.h"
-#include "design_cli/look_dump.h"
 #include "design/text_format.h"
 #include "design/trial_simulation.h"
+#include "design_cli/commands.h"
+#include "design_cli/look_dump.h"
 
 namespace quillmere {
 namespace {
@@ -26,7 +26,7 @@ std::optional<DumpRequest> dumpRequest(const CommandLine& line, const DesignSett
         parseWholeNumber(optionOr(line, "replicate", ""), 1, design.trials);
     const std::optional<int> look = parseWholeNumber(optionOr(line, "look", ""), 1, 1000);
     const std::optional<TimeUnit> unit = findTimeUnit(optionOr(line, "unit", design.timeUnit.name));
-    if (!scenario || !replicate || !look || !unit || line.options.count("to") == 0) {
+    if (!scenario || !replicate || !look || !unit) {
         err << formatted(
             "dump needs --scenario (1 to %d), --replicate (1 to %d), --look "
             "(from 1) and --to DIR; --unit is one of hours, days, weeks, months, "
@@ -67,44 +67,55 @@ void explainMissingLook(const DesignSettings& design, const DumpRequest& request
 
 }  // namespace
 
-int runDumpCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
-    const std::optional<DesignSettings> design = loadDesign(line, err);
+int runDumpCommand(const CommandContext& context) {
+    const CommandLine& line = context.line;
+    const std::optional<DesignSettings> design = loadDesign(line, context.err);
     if (!design) {
         return 1;
     }
-    const std::optional<DumpRequest> request = dumpRequest(line, *design, err);
+    const std::optional<DumpRequest> request = dumpRequest(line, *design, context.err);
     if (!request) {
         return 1;
     }
     const SimulationPlan plan{*design, request->timeScale};
+    const AnalysisSettings settings = analysisSettings(plan);
+    const std::string directory = line.options.at("to");
+    const ConsoleFileNames names = consoleFileNames(design->eventType);
+    StagedResults staged({directory,
+                          {"dump", designFingerprint(*design), {names.configFile, names.dataFile}},
+                          line.force,
+                          {line.designFile}});
+    if (!outputReady(context, staged)) {
+        return 1;
+    }
     std::vector<TrialData> work(1);
     std::vector<LookTrace> trace;
     const TrialOutcome outcome =
         simulateTrial(plan, request->scenario - 1, request->replicate - 1, work[0], &trace);
-    for (const LookTrace& look : trace) {
-        if (look.look != request->look) {
-            continue;
-        }
-        const AnalysisSettings settings = analysisSettings(plan);
-        const std::filesystem::path directory = line.options.at("to");
-        writeLookFiles(directory, settings, look.snapshot.patients);
-        const ConsoleFileNames names = consoleFileNames(design->eventType);
-        out << formatted(
-            "Look %d of replicate %d, scenario %d (true rate %g), in %s: %d "
-            "patients enrolled, %d pending, at time %g.\n",
-            request->look, request->replicate, request->scenario,
-            design->trueRates[request->scenario - 1], request->unitName.c_str(),
-            look.snapshot.enrolled, look.snapshot.pending, look.snapshot.time);
-        out << "Written " << names.configFile << " and " << names.dataFile << " into "
-            << directory.string() << "; run quillmere " << names.answer << " there.\n";
-        out << "The simulation used: "
-            << consoleResultLine(design->eventType, design->rateBound,
-                                 look.result.reportedProbability)
-            << " -> " << (look.result.terminate ? "TERMINATE" : "CONTINUE") << '\n';
-        return 0;
+    const auto look = std::find_if(trace.begin(), trace.end(), [&](const LookTrace& traced) {
+        return traced.look == request->look;
+    });
+    if (look == trace.end()) {
+        explainMissingLook(*design, *request, outcome, trace, context.err);
+        return 1;
     }
-    explainMissingLook(*design, *request, outcome, trace, err);
-    return 1;
+    if (const std::optional<int> status = finishResults(
+            context, staged, lookFiles(settings, look->snapshot.patients), directory)) {
+        return *status;
+    }
+    context.out << formatted(
+        "Look %d of replicate %d, scenario %d (true rate %g), in %s: %d "
+        "patients enrolled, %d pending, at time %g.\n",
+        request->look, request->replicate, request->scenario,
+        design->trueRates[request->scenario - 1], request->unitName.c_str(),
+        look->snapshot.enrolled, look->snapshot.pending, look->snapshot.time);
+    context.out << "Written " << names.configFile << " and " << names.dataFile << " into "
+                << directory << "; run quillmere " << names.answer << " there.\n";
+    context.out << "The simulation used: "
+                << consoleResultLine(design->eventType, design->rateBound,
+                                     look->result.reportedProbability)
+                << " -> " << (look->result.terminate ? "TERMINATE" : "CONTINUE") << '\n';
+    return 0;
 }
 
 }  // namespace quillmere

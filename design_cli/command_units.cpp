@@ -4,7 +4,6 @@
 
 #include "config/trial_settings.h"
 #include "design_cli/commands.h"
-#include "design_cli/output_file.h"
 #include "design_cli/progress_meter.h"
 #include "design_cli/report_svg.h"
 #include "design_cli/report_text.h"
@@ -41,54 +40,62 @@ std::optional<std::vector<TimeUnit>> unitList(const CommandLine& line, const Des
     return units;
 }
 
-std::vector<UnitRun> simulateInUnits(const DesignSettings& design,
-                                     const std::vector<TimeUnit>& units, int threads,
-                                     std::ostream& err) {
+// Nothing when stopped by a stop request.
+std::optional<std::vector<UnitRun>> simulateInUnits(const DesignSettings& design,
+                                                    const std::vector<TimeUnit>& units, int threads,
+                                                    const CommandContext& context) {
     std::vector<UnitRun> runs;
     for (const TimeUnit& unit : units) {
         UnitRun run{unit, conversionFactor(design.timeUnit, unit), {}, {}};
-        ProgressMeter progress(err, "units: " + unit.name);
-        run.outcomes = runSimulation(SimulationPlan{design, run.factor}, {0, design.trials - 1},
-                                     threads, std::ref(progress));
+        ProgressMeter progress(context.err, "units: " + unit.name);
+        std::optional<ScenarioOutcomes> outcomes =
+            runSimulation(SimulationPlan{design, run.factor}, {0, design.trials - 1}, threads,
+                          std::ref(progress), &context.stop);
+        if (!outcomes) {
+            return std::nullopt;
+        }
+        run.outcomes = std::move(*outcomes);
         run.summaries = summariseOutcomes(design, run.outcomes);
         runs.push_back(std::move(run));
     }
     return runs;
 }
 
-void writeUnitsFiles(const std::filesystem::path& directory, const DesignSettings& design,
-                     const std::vector<UnitRun>& runs, const UnitRun& reference) {
-    std::filesystem::create_directories(directory);
-    std::ofstream csv = openOutputFile(directory / "units.csv");
-    writeUnitsCsv(csv, design, runs, reference);
+std::vector<UnitCurves> unitCurves(const std::vector<UnitRun>& runs) {
     std::vector<UnitCurves> curves;
     for (const UnitRun& run : runs) {
         curves.push_back({run.unit.name, run.summaries});
     }
-    std::ofstream plot = openOutputFile(directory / "units.svg");
-    writeUnitsPlot(plot, design, curves);
-    closeResultFiles({&csv, &plot}, directory);
+    return curves;
 }
 
-// The paired look comparison, when asked for with --same-looks N.
-void compareLooksInUnits(const DesignSettings& design, const std::vector<UnitRun>& runs,
-                         int replicates, int threads, const std::filesystem::path& directory,
-                         std::ostream& out, std::ostream& err) {
+// The paired look comparison, when asked for with --same-looks N; nothing
+// when stopped by a stop request.
+std::optional<SameLookTable> compareLooksInUnits(const DesignSettings& design,
+                                                 const std::vector<UnitRun>& runs, int replicates,
+                                                 int threads, const CommandContext& context) {
     std::vector<double> factors;
     for (const UnitRun& run : runs) {
         factors.push_back(run.factor);
     }
-    ProgressMeter progress(err, "units: same looks");
-    const SameLookTable table = compareSameLooks(design, factors, replicates, threads, progress);
-    std::ofstream csv = openOutputFile(directory / "units_same_looks.csv");
-    writeSameLooksCsv(csv, design, runs, table);
-    closeResultFiles({&csv}, directory);
-    writeSameLooksTable(out, design, runs, table, replicates);
+    ProgressMeter progress(context.err, "units: same looks");
+    return compareSameLooks(design, factors, replicates, threads, std::ref(progress),
+                            &context.stop);
+}
+
+std::vector<std::string> unitsFileNames(int sameLooks) {
+    std::vector<std::string> names = {"units.csv", "units.svg"};
+    if (sameLooks > 0) {
+        names.push_back("units_same_looks.csv");
+    }
+    return names;
 }
 
 }  // namespace
 
-int runUnitsCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
+int runUnitsCommand(const CommandContext& context) {
+    const CommandLine& line = context.line;
+    std::ostream& err = context.err;
     std::optional<DesignSettings> design = loadDesign(line, err);
     if (!design) {
         return 1;
@@ -110,21 +117,47 @@ int runUnitsCommand(const CommandLine& line, std::ostream& out, std::ostream& er
     if (!threads || !units || !trials || !sameLooks) {
         return 1;
     }
+    const std::string directory = optionOr(line, "out", ".");
+    StagedResults staged({directory,
+                          {"units", designFingerprint(*design), unitsFileNames(*sameLooks)},
+                          line.force,
+                          {line.designFile}});
+    if (!outputReady(context, staged)) {
+        return 1;
+    }
     design->trials = *trials;
-    const std::vector<UnitRun> runs = simulateInUnits(*design, *units, *threads, err);
+    const std::optional<std::vector<UnitRun>> runs =
+        simulateInUnits(*design, *units, *threads, context);
+    std::optional<SameLookTable> sameLookTable;
+    if (runs && *sameLooks > 0) {
+        sameLookTable = compareLooksInUnits(*design, *runs, *sameLooks, *threads, context);
+    }
+    if (!runs || (*sameLooks > 0 && !sameLookTable)) {
+        return reportStopped(context, directory);
+    }
     // unitList guarantees that the design's own unit is among them.
-    const UnitRun& reference = *std::find_if(runs.begin(), runs.end(), [&](const UnitRun& run) {
+    const UnitRun& reference = *std::find_if(runs->begin(), runs->end(), [&](const UnitRun& run) {
         return run.unit.name == design->timeUnit.name;
     });
-    const std::filesystem::path directory = optionOr(line, "out", ".");
-    writeUnitsFiles(directory, *design, runs, reference);
-    writeDesignHeader(out, *design);
-    writeUnitsTable(out, *design, runs, reference);
-    if (*sameLooks > 0) {
-        compareLooksInUnits(*design, runs, *sameLooks, *threads, directory, out, err);
+    const std::vector<UnitCurves> curves = unitCurves(*runs);
+    std::vector<ResultFile> files = {
+        {"units.csv", [&](std::ostream& out) { writeUnitsCsv(out, *design, *runs, reference); }},
+        {"units.svg", [&](std::ostream& out) { writeUnitsPlot(out, *design, curves); }}};
+    if (sameLookTable) {
+        files.push_back({"units_same_looks.csv", [&](std::ostream& out) {
+                             writeSameLooksCsv(out, *design, *runs, *sameLookTable);
+                         }});
     }
-    out << "\nWritten into " << directory.string() << ": units.csv, units.svg"
-        << (*sameLooks > 0 ? ", units_same_looks.csv\n" : "\n");
+    if (const std::optional<int> status = finishResults(context, staged, files, directory)) {
+        return *status;
+    }
+    writeDesignHeader(context.out, *design);
+    writeUnitsTable(context.out, *design, *runs, reference);
+    if (sameLookTable) {
+        writeSameLooksTable(context.out, *design, *runs, *sameLookTable, *sameLooks);
+    }
+    context.out << "\nWritten into " << directory << ": units.csv, units.svg"
+                << (*sameLooks > 0 ? ", units_same_looks.csv\n" : "\n");
     return 0;
 }
 

@@ -5,22 +5,42 @@
 #include <string>
 #include <vector>
 
-#include "design_cli/command_line.h"
 #include "design/design_settings.h"
 #include "design/simulation_runner.h"
+#include "design_cli/command_line.h"
+#include "design_cli/output_file.h"
+#include "design_cli/staged_results.h"
 
 namespace quillmere {
 
 // Runs the design tool on its arguments (without the program name); results
-// go to `out`, messages and progress to `err`. Returns the exit status.
+// go to `out`, messages and progress to `err`. A long run ends early, leaving
+// its output directory as it was, once `stop` holds a signal number; the exit
+// status is then 128 plus that number. Returns the exit status.
+int runDesignTool(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
+                  const StopRequest& stop);
 int runDesignTool(const std::vector<std::string>& words, std::ostream& out, std::ostream& err);
 
-// The commands, each given its parsed command line.
-int runBoundariesCommand(const CommandLine& line, std::ostream& out, std::ostream& err);
-int runSimulateCommand(const CommandLine& line, std::ostream& out, std::ostream& err);
-int runMergeCommand(const CommandLine& line, std::ostream& out, std::ostream& err);
-int runDumpCommand(const CommandLine& line, std::ostream& out, std::ostream& err);
-int runUnitsCommand(const CommandLine& line, std::ostream& out, std::ostream& err);
+// What a command is given to run.
+struct CommandContext {
+    const CommandLine& line;
+    std::ostream& out;
+    std::ostream& err;
+    const StopRequest& stop;
+};
+
+int runBoundariesCommand(const CommandContext& context);
+int runSimulateCommand(const CommandContext& context);
+int runMergeCommand(const CommandContext& context);
+int runDumpCommand(const CommandContext& context);
+int runUnitsCommand(const CommandContext& context);
+int runStabilityCommand(const CommandContext& context);
+int runCalibrateCommand(const CommandContext& context);
+int runReportCommand(const CommandContext& context);
+
+// Merges look files of calibration shards into the calibration's results.
+int mergeCalibrationShards(const CommandContext& context, const DesignSettings& design,
+                           const std::vector<std::string>& files);
 
 // Helpers the commands share; each reports its problem on `err`.
 std::optional<DesignSettings> loadDesign(const CommandLine& line, std::ostream& err);
@@ -28,5 +48,19 @@ std::optional<int> threadsOption(const CommandLine& line, std::ostream& err);
 // "A-B", replicates counted from 1, into a range counted from 0.
 std::optional<ReplicateRange> replicatesOption(const CommandLine& line, int trials,
                                                std::ostream& err);
+
+// The output directory of a command, checked before any work is done: false,
+// with the problem reported, when it cannot take the results.
+bool outputReady(const CommandContext& context, const StagedResults& staged);
+
+// Writes the files and moves them into `directory`, unless a stop was asked
+// for. Nothing when they are in place, else the exit status to end with.
+std::optional<int> finishResults(const CommandContext& context, StagedResults& staged,
+                                 const std::vector<ResultFile>& files,
+                                 const std::string& directory);
+
+// The exit status and message of a run stopped before its results were
+// moved into `directory`.
+int reportStopped(const CommandContext& context, const std::string& directory);
 
 }  // namespace quillmere

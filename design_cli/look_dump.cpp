@@ -2,7 +2,6 @@
 
 #include <sstream>
 
-#include "design_cli/output_file.h"
 #include "design/text_format.h"
 
 namespace quillmere {
@@ -22,28 +21,26 @@ ConsoleFileNames consoleFileNames(EventType eventType) {
             "data_diseaseProgression.txt", "DISEASEPROGRESSION_EVENT"};
 }
 
-void writeLookFiles(const std::filesystem::path& directory, const AnalysisSettings& settings,
-                    const std::vector<PatientLine>& patients) {
+std::vector<ResultFile> lookFiles(const AnalysisSettings& settings,
+                                  const std::vector<PatientLine>& patients) {
     const ConsoleFileNames names = consoleFileNames(settings.eventType);
-    std::filesystem::create_directories(directory);
-    const std::filesystem::path configPath = directory / names.configFile;
-    std::ofstream config = openOutputFile(configPath);
-    config << "TrialType = " << names.trialType << '\n'
-           << "RateBound = " << roundTripText(settings.rateBound) << '\n'
-           << "CutoffProbability = " << roundTripText(settings.cutoffProbability) << '\n'
-           << "MaxEvaluationWindow = " << roundTripText(settings.maxEvaluationWindow) << '\n'
-           << "InputDataFileName = " << names.dataFile << '\n';
-    closeOutputFile(config, configPath);
-
-    const std::filesystem::path dataPath = directory / names.dataFile;
-    std::ofstream data = openOutputFile(dataPath);
-    data << "PatientData " << names.eventLabel << " TimeToEvent FollowUpTime\n";
-    for (std::size_t i = 0; i < patients.size(); ++i) {
-        const PatientLine& line = patients[i];
-        data << formatted("P%03zu %d ", i + 1, line.responseIndicator)
-             << roundTripText(line.timeToEvent) << ' ' << roundTripText(line.followUpTime) << '\n';
-    }
-    closeOutputFile(data, dataPath);
+    const auto writeConfig = [&settings, names](std::ostream& config) {
+        config << "TrialType = " << names.trialType << '\n'
+               << "RateBound = " << roundTripText(settings.rateBound) << '\n'
+               << "CutoffProbability = " << roundTripText(settings.cutoffProbability) << '\n'
+               << "MaxEvaluationWindow = " << roundTripText(settings.maxEvaluationWindow) << '\n'
+               << "InputDataFileName = " << names.dataFile << '\n';
+    };
+    const auto writeData = [&patients, names](std::ostream& data) {
+        data << "PatientData " << names.eventLabel << " TimeToEvent FollowUpTime\n";
+        for (std::size_t i = 0; i < patients.size(); ++i) {
+            const PatientLine& line = patients[i];
+            data << formatted("P%03zu %d ", i + 1, line.responseIndicator)
+                 << roundTripText(line.timeToEvent) << ' ' << roundTripText(line.followUpTime)
+                 << '\n';
+        }
+    };
+    return {{names.configFile, writeConfig}, {names.dataFile, writeData}};
 }
 
 std::string consoleResultLine(EventType eventType, double rateBound, double probability) {

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "design/look_analysis.h"
+#include "design_cli/output_file.h"
 
 namespace quillmere {
 
@@ -18,11 +18,11 @@ struct ConsoleFileNames {
 };
 ConsoleFileNames consoleFileNames(EventType eventType);
 
-// Writes the configuration and the patient data file of a look into
-// `directory` (created when missing), every number written so that quillmere
-// reads back the very doubles the simulation used.
-void writeLookFiles(const std::filesystem::path& directory, const AnalysisSettings& settings,
-                    const std::vector<PatientLine>& patients);
+// The configuration and the patient data file of a look, every number
+// written so that quillmere reads back the very doubles the simulation used.
+// The writers refer to the arguments, which must outlive them.
+std::vector<ResultFile> lookFiles(const AnalysisSettings& settings,
+                                  const std::vector<PatientLine>& patients);
 
 // The result line quillmere writes to summary.txt for this probability.
 std::string consoleResultLine(EventType eventType, double rateBound, double probability);

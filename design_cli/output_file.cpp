@@ -1,29 +1,25 @@
 #include "design_cli/output_file.h"
 
+#include <fstream>
 #include <stdexcept>
 
 namespace quillmere {
 
-std::ofstream openOutputFile(const std::filesystem::path& path) {
-    std::ofstream out(path);
-    if (!out) {
-        throw std::runtime_error("Failure to write file (" + path.string() + ").");
+std::vector<std::string> fileNames(const std::vector<ResultFile>& files) {
+    std::vector<std::string> names;
+    for (const ResultFile& file : files) {
+        names.push_back(file.name);
     }
-    return out;
+    return names;
 }
 
-void closeOutputFile(std::ofstream& file, const std::filesystem::path& path) {
-    file.close();
-    if (!file) {
-        throw std::runtime_error("Failure to write file (" + path.string() + ").");
-    }
-}
-
-void closeResultFiles(std::initializer_list<std::ofstream*> files,
+void writeStagedFiles(const StagedResults& staged, const std::vector<ResultFile>& files,
                       const std::filesystem::path& directory) {
-    for (std::ofstream* file : files) {
-        file->close();
-        if (!*file) {
+    for (const ResultFile& file : files) {
+        std::ofstream out(staged.path(file.name), std::ios::binary);
+        file.write(out);
+        out.close();
+        if (!out) {
             throw std::runtime_error("Failure to write the results into (" + directory.string() +
                                      ").");
         }

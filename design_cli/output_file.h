@@ -1,21 +1,27 @@
 #pragma once
 
 #include <filesystem>
-#include <fstream>
-#include <initializer_list>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "design_cli/staged_results.h"
 
 namespace quillmere {
 
-// Opens a file for writing, or throws std::runtime_error naming it.
-std::ofstream openOutputFile(const std::filesystem::path& path);
+// A result file: its name in the output directory and what writes it.
+struct ResultFile {
+    std::string name;
+    std::function<void(std::ostream&)> write;
+};
 
-// Closes a file opened by openOutputFile; throws std::runtime_error naming it
-// when anything written to it was lost.
-void closeOutputFile(std::ofstream& file, const std::filesystem::path& path);
+std::vector<std::string> fileNames(const std::vector<ResultFile>& files);
 
-// The same for the files of one result directory; the failure names the
-// directory.
-void closeResultFiles(std::initializer_list<std::ofstream*> files,
+// Writes every file into the staging directory of `staged`; throws
+// std::runtime_error naming the output directory when anything written was
+// lost (nothing reaches the output directory then).
+void writeStagedFiles(const StagedResults& staged, const std::vector<ResultFile>& files,
                       const std::filesystem::path& directory);
 
 }  // namespace quillmere

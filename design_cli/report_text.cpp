@@ -23,16 +23,35 @@ std::string stopReason(EventType eventType) {
     return eventType == EventType::Toxicity ? "safety" : "futility";
 }
 
+// "day" for "days": the unit names are plurals ending in s.
+std::string oneUnit(const DesignSettings& design) {
+    const std::string& name = design.timeUnit.name;
+    return name.substr(0, name.size() - 1);
+}
+
 }  // namespace
+
+std::string designFacts(const DesignSettings& design) {
+    return formatted(
+        "Design: %s, terminate for %s when %s > %g; window %g %s; up to %d patients at %g per "
+        "%s (Poisson); looks after %d patients, then every %d (%d looks), run-in %d outcomes "
+        "known; Weibull shape %g; %d trials per rate, seed %llu.",
+        eventTypeName(design.eventType).c_str(), stopReason(design.eventType).c_str(),
+        ruleProbabilityText(design).c_str(), design.cutoffProbability, design.maxEvaluationWindow,
+        design.timeUnit.name.c_str(), design.maxPatients, design.accrualRate,
+        oneUnit(design).c_str(), design.firstLook, design.lookEvery, scheduledLookCount(design),
+        design.minCompleted, design.eventTimeShape, design.trials,
+        static_cast<unsigned long long>(design.seed));
+}
 
 void writeDesignHeader(std::ostream& out, const DesignSettings& design) {
     const char* unit = design.timeUnit.name.c_str();
     out << "Design: " << eventTypeName(design.eventType) << ", terminate for "
         << stopReason(design.eventType) << " when " << ruleProbabilityText(design) << " > "
         << formatted("%g", design.cutoffProbability) << '\n';
-    out << formatted("Window %g %s; up to %d patients arriving at %g per %.*s (Poisson)\n",
+    out << formatted("Window %g %s; up to %d patients arriving at %g per %s (Poisson)\n",
                      design.maxEvaluationWindow, unit, design.maxPatients, design.accrualRate,
-                     static_cast<int>(design.timeUnit.name.size()) - 1, unit);
+                     oneUnit(design).c_str());
     out << formatted(
         "Looks before the next enrolment after %d patients, then every %d (%d looks); "
         "run-in: %d outcomes known\n",
@@ -45,30 +64,40 @@ void writeDesignHeader(std::ostream& out, const DesignSettings& design) {
 }
 
 void writeOperatingTable(std::ostream& out, const std::vector<ScenarioSummary>& summaries) {
-    out << "\n true rate  P(early stop)    (s.e.)  E[patients]  (s.e.)  E[duration]   (s.e.)"
-           "  looks run  pending/look  prior-only looks\n";
+    out << "\n true rate  P(early stop)    (s.e.)      95% interval  E[patients]  (s.e.)"
+           "  E[duration]   (s.e.)  looks run  pending/look  prior-only looks\n";
     for (const ScenarioSummary& s : summaries) {
         out << formatted(
-            "%10.4g  %13.4f  (%.4f)  %11.2f  (%.2f)  %11.2f  (%6.2f)  %9.2f  %12.2f  %15.1f%%\n",
-            s.trueRate, s.earlyStop, s.earlyStopError, s.meanEnrolled, s.meanEnrolledError,
-            s.meanDuration, s.meanDurationError, s.meanLooksRun, s.meanPendingPerLook,
-            100 * s.priorOnlyShare);
+            "%10.4g  %13.4f  (%.4f)  [%.4f, %.4f]  %11.2f  (%.2f)  %11.2f  (%6.2f)  %9.2f  %12.2f  "
+            "%15.1f%%\n",
+            s.trueRate, s.earlyStop, s.earlyStopError, s.earlyStopInterval.low,
+            s.earlyStopInterval.high, s.meanEnrolled, s.meanEnrolledError, s.meanDuration,
+            s.meanDurationError, s.meanLooksRun, s.meanPendingPerLook, 100 * s.priorOnlyShare);
     }
+    out << "(s.e.: Monte Carlo standard error; 95% interval: Wilson score interval, which stays "
+           "informative\nwhere the estimate is 0 or 1 and the standard error is 0)\n";
 }
 
 void writeStopByLookTable(std::ostream& out, const DesignSettings& design,
                           const std::vector<ScenarioSummary>& summaries) {
     out << "\nStopping probability by look (true rate in the column heads)\n look  enrolled";
     for (const ScenarioSummary& s : summaries) {
-        out << formatted("  %9.4g", s.trueRate);
+        out << formatted("  %9.4g %8s", s.trueRate, "(s.e.)");
     }
     out << '\n';
     for (int look = 1; look <= scheduledLookCount(design); ++look) {
         out << formatted("%5d  %8d", look, enrolledAtLook(design, look));
         for (const ScenarioSummary& s : summaries) {
-            out << formatted("  %9.4f", s.stopByLook[look - 1]);
+            out << formatted("  %9.4f %8s", s.stopByLook[look - 1],
+                             formatted("(%.4f)", s.stopByLookError[look - 1]).c_str());
         }
         out << '\n';
+    }
+    if (!summaries.empty()) {
+        out << formatted(
+            "(a probability estimated as 0 from %d trials has the 95%% interval [0, %.4f];\n"
+            "stopping_by_look.csv gives the interval of every look)\n",
+            summaries.front().trials, wilsonInterval(0, summaries.front().trials).high);
     }
 }
 

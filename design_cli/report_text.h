@@ -17,6 +17,9 @@ std::string ruleProbabilityText(const DesignSettings& design);
 // The design in a few lines: rule, window, enrolment, looks, scenarios.
 void writeDesignHeader(std::ostream& out, const DesignSettings& design);
 
+// The same facts in one sentence, for the caption of a plot.
+std::string designFacts(const DesignSettings& design);
+
 void writeOperatingTable(std::ostream& out, const std::vector<ScenarioSummary>& summaries);
 void writeStopByLookTable(std::ostream& out, const DesignSettings& design,
                           const std::vector<ScenarioSummary>& summaries);

@@ -1,7 +1,6 @@
 #include "design_cli/simulation_report.h"
 
 #include "design/look_schedule.h"
-#include "design_cli/output_file.h"
 #include "design/replicate_file.h"
 #include "design_cli/report_csv.h"
 #include "design_cli/report_svg.h"
@@ -19,19 +18,32 @@ std::vector<ScenarioSummary> summariseOutcomes(const DesignSettings& design,
     return summaries;
 }
 
-void writeSimulationReport(const DesignSettings& design, const ScenarioOutcomes& outcomes,
-                           const std::filesystem::path& directory, std::ostream& console) {
-    const std::vector<ScenarioSummary> summaries = summariseOutcomes(design, outcomes);
-    std::filesystem::create_directories(directory);
-    std::ofstream replicates = openOutputFile(directory / "replicates.csv");
-    writeReplicateFile(replicates, design, outcomes, {0, design.trials - 1});
-    std::ofstream table = openOutputFile(directory / "operating_characteristics.csv");
-    writeOperatingCsv(table, summaries);
-    std::ofstream looks = openOutputFile(directory / "stopping_by_look.csv");
-    writeStopByLookCsv(looks, design, summaries);
-    std::ofstream plot = openOutputFile(directory / "operating_characteristics.svg");
-    writeOperatingPlot(plot, design, summaries);
-    closeResultFiles({&replicates, &table, &looks, &plot}, directory);
+std::vector<ResultFile> simulationResultFiles(const DesignSettings& design,
+                                              const ScenarioOutcomes& outcomes,
+                                              const std::vector<ScenarioSummary>& summaries) {
+    return {
+        {"replicates.csv",
+         [&](std::ostream& out) {
+             writeReplicateFile(out, design, outcomes, {0, design.trials - 1});
+         }},
+        {"operating_characteristics.csv",
+         [&](std::ostream& out) { writeOperatingCsv(out, summaries); }},
+        {"stopping_by_look.csv",
+         [&](std::ostream& out) { writeStopByLookCsv(out, design, summaries); }},
+        {"operating_characteristics.svg",
+         [&](std::ostream& out) { writeOperatingPlot(out, design, summaries); }},
+        {"stopping_by_look.svg",
+         [&](std::ostream& out) { writeStopByLookPlot(out, design, summaries); }},
+    };
+}
+
+ResultSet simulationResultSet(const DesignSettings& design) {
+    return {"simulate", designFingerprint(design),
+            fileNames(simulationResultFiles(design, {}, {}))};
+}
+
+void writeSimulationTables(std::ostream& console, const DesignSettings& design,
+                           const std::vector<ScenarioSummary>& summaries) {
     writeDesignHeader(console, design);
     writeOperatingTable(console, summaries);
     writeStopByLookTable(console, design, summaries);

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <filesystem>
 #include <ostream>
 #include <vector>
 
 #include "design/design_settings.h"
 #include "design/operating_characteristics.h"
 #include "design/simulation_runner.h"
+#include "design_cli/output_file.h"
 
 namespace quillmere {
 
@@ -14,12 +14,19 @@ namespace quillmere {
 std::vector<ScenarioSummary> summariseOutcomes(const DesignSettings& design,
                                                const ScenarioOutcomes& outcomes);
 
-// The complete result of a simulation of all replicates: the tables on
-// `console`, and in `directory` the files replicates.csv,
-// operating_characteristics.csv, stopping_by_look.csv and
-// operating_characteristics.svg. A single run and merged shards both end
-// here, so their files are the same.
-void writeSimulationReport(const DesignSettings& design, const ScenarioOutcomes& outcomes,
-                           const std::filesystem::path& directory, std::ostream& console);
+// The files of a simulation of all replicates: replicates.csv,
+// operating_characteristics.csv, stopping_by_look.csv and the two plots. A
+// single run and merged shards both write these, so their files are the same.
+// The writers refer to the arguments, which must outlive them.
+std::vector<ResultFile> simulationResultFiles(const DesignSettings& design,
+                                              const ScenarioOutcomes& outcomes,
+                                              const std::vector<ScenarioSummary>& summaries);
+
+// What such a simulation leaves in its output directory.
+ResultSet simulationResultSet(const DesignSettings& design);
+
+// The design and the tables of a whole simulation, for the console.
+void writeSimulationTables(std::ostream& console, const DesignSettings& design,
+                           const std::vector<ScenarioSummary>& summaries);
 
 }  // namespace quillmere

@@ -78,7 +78,7 @@ void writeUnitsCsv(std::ostream& out, const DesignSettings& design,
                    const std::vector<UnitRun>& runs, const UnitRun& reference) {
     out << "unit,window,imputation_floor,scenario,true_rate,early_stop_probability,early_stop_se,"
            "expected_patients,expected_patients_se,prior_only_look_share,"
-           "differing_from_reference\n";
+           "differing_from_reference,early_stop_ci_low,early_stop_ci_high\n";
     for (const UnitRun& run : runs) {
         const double window = design.maxEvaluationWindow * run.factor;
         for (std::size_t s = 0; s < design.trueRates.size(); ++s) {
@@ -86,10 +86,11 @@ void writeUnitsCsv(std::ostream& out, const DesignSettings& design,
             out << formatted("%s,%.10g,%.8g,%zu,", run.unit.name.c_str(), window,
                              imputationFloor(window), s + 1)
                 << roundTripText(summary.trueRate)
-                << formatted(",%.8g,%.8g,%.8g,%.8g,%.8g,%.8g\n", summary.earlyStop,
+                << formatted(",%.8g,%.8g,%.8g,%.8g,%.8g,%.8g,%.8g,%.8g\n", summary.earlyStop,
                              summary.earlyStopError, summary.meanEnrolled,
                              summary.meanEnrolledError, summary.priorOnlyShare,
-                             differingShare(run.outcomes[s], reference.outcomes[s]));
+                             differingShare(run.outcomes[s], reference.outcomes[s]),
+                             summary.earlyStopInterval.low, summary.earlyStopInterval.high);
         }
     }
 }

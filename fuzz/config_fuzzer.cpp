@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <string>
 
-#include "trial/trial_record.h"
 #include "config/config.h"
 #include "fuzz/fuzz_support.h"
+#include "trial/trial_record.h"
 
 namespace {
 

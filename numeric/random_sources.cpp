@@ -43,9 +43,11 @@ double pairValue(std::int32_t a, std::int32_t b) {
     return (static_cast<double>(b) * 7.4373773e-6 + static_cast<double>(a)) * 3.8580247e-6;
 }
 
-void fillShuffleTable(UniformGenerator& g) {
-    std::int32_t a = (coarseIncrement - uniformSeed) % coarseModulus;
-    a = advanceCoarse(a);
+// The first coarse state of the fixed stream.
+constexpr std::int32_t fixedStart = (coarseIncrement - uniformSeed) % coarseModulus;
+
+void fillShuffleTable(UniformGenerator& g, std::int32_t start) {
+    std::int32_t a = advanceCoarse(start);
     g.fineState = a % fineModulus;
     a = advanceCoarse(a);
     g.pickState = a % pickModulus;
@@ -62,7 +64,7 @@ void fillShuffleTable(UniformGenerator& g) {
 
 double nextUniform(UniformGenerator& generator) {
     if (!generator.initialised) {
-        fillShuffleTable(generator);
+        fillShuffleTable(generator, fixedStart);
     }
     generator.coarseState = advanceCoarse(generator.coarseState);
     generator.fineState = advanceFine(generator.fineState);
@@ -72,6 +74,22 @@ double nextUniform(UniformGenerator& generator) {
     generator.shuffleTable[static_cast<std::size_t>(slot)] =
         pairValue(generator.coarseState, generator.fineState);
     return result;
+}
+
+std::uint64_t splitMix64(std::uint64_t& state) {
+    state += 0x9E3779B97F4A7C15ULL;
+    std::uint64_t z = state;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
+void startUniformAt(UniformGenerator& generator, std::uint32_t start) {
+    fillShuffleTable(generator, static_cast<std::int32_t>(start % coarseModulus));
+}
+
+std::uint32_t fixedUniformStart() {
+    return static_cast<std::uint32_t>(fixedStart);
 }
 
 int rand15(Rand15Generator& generator) {

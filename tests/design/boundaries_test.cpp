@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "design/boundaries.h"
 #include "design/design_test_support.h"
 #include "design/look_analysis.h"
@@ -89,7 +91,11 @@ TEST(Boundaries, AgreeWithQuillmereOnCompleteData) {
                     continue;
                 }
                 const auto directory = testing::freshDirectory("boundary-run");
-                writeLookFiles(directory, settings, completeData(row.patients, events, 90.0));
+                const std::vector<PatientLine> patients = completeData(row.patients, events, 90.0);
+                for (const ResultFile& file : lookFiles(settings, patients)) {
+                    std::ofstream out(directory / file.name);
+                    file.write(out);
+                }
                 const testing::ConsoleRun run = testing::runQuillmere(directory, names.answer);
                 const double p = completeDataProbability(type, 0.3, row.patients, events);
                 ASSERT_EQ(run.status, 0);

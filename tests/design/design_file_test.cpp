@@ -114,6 +114,12 @@ TEST(DesignFile, RejectsValuesOutOfRangeWithTheirValue) {
         {"AccrualRate = 0",
          "The AccrualRate was set to (0). This value must be greater than "
          "zero.\n"},
+        {"AccrualRate = 1e-310",
+         "The AccrualRate was set to (1e-310). This value is too small for the computation; it "
+         "must lie within [0.000001, 1000000].\n"},
+        {"AccrualRate = 2e6",
+         "The AccrualRate was set to (2e+06). This value is too large for the computation; it "
+         "must lie within [0.000001, 1000000].\n"},
         {"FirstLook = 12",
          "The FirstLook was set to (12). This value must be a whole number "
          "from 1 to 11.\n"},
@@ -151,10 +157,78 @@ TEST(DesignFile, ReportsEveryProblemAtOnce) {
               "to 500.\n");
 }
 
-TEST(DesignFile, AMissingFileIsNamed) {
-    std::ostringstream messages;
-    EXPECT_FALSE(readDesignFile("/nonexistent/trial.design", messages));
-    EXPECT_EQ(messages.str(), "Failure to load file (/nonexistent/trial.design).\n");
+TEST(DesignFile, AMissingFileOrADirectoryIsNamed) {
+    for (const std::string& name :
+         {std::string("/nonexistent/trial.design"), freshDirectory("design-dir").string()}) {
+        std::ostringstream messages;
+        EXPECT_FALSE(readDesignFile(name, messages));
+        EXPECT_EQ(messages.str(), "Failure to load file (" + name + ").\n");
+    }
+}
+
+// A line that is not key = value is a mistake that would otherwise silently
+// drop a setting: "Trials 10" ran 1000 trials, "MinCompleted: 5" no run-in.
+TEST(DesignFile, NamesEveryLineThatIsNotKeyEqualsValue) {
+    std::istringstream lines(withLine("Trials", "Trials 10"));
+    std::string text;
+    for (std::string line; std::getline(lines, line);) {
+        text += (line.rfind("MinCompleted", 0) == 0 ? "MinCompleted: 5" : line) + "\n";
+    }
+    const ReadResult result = readText(text + "   = 0.2   # no key\n");
+    EXPECT_FALSE(result.design);
+    EXPECT_EQ(result.messages,
+              "Line 10 of the design file is not of the form key = value (MinCompleted: 5).\n"
+              "Line 13 of the design file is not of the form key = value (Trials 10).\n"
+              "Line 15 of the design file is not of the form key = value (= 0.2).\n");
+}
+
+TEST(DesignFile, ByteOrderMarkCarriageReturnsAndAMissingLastLineEndAreRead) {
+    const std::string plain = designFileText(smallDesign(EventType::DiseaseProgression));
+    std::string crlf;
+    for (const char c : plain) {
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    }
+    std::string unterminated = plain;
+    unterminated.pop_back();
+    for (const std::string& text :
+         {"\xEF\xBB\xBF" + plain, "\xEF\xBB\xBF# a comment first\n" + plain, crlf, unterminated}) {
+        const ReadResult result = readText(text);
+        ASSERT_TRUE(result.design) << result.messages;
+        EXPECT_EQ(designFingerprint(*result.design),
+                  designFingerprint(smallDesign(EventType::DiseaseProgression)));
+    }
+}
+
+TEST(DesignFile, OtherTextIsReportedWithoutTheKeysItLacks) {
+    EXPECT_EQ(readText("\xFF\xFET\0r\0").messages,
+              "The design file is UTF-16 text; save it as UTF-8 or plain ASCII text.\n");
+    std::string garbage;
+    for (int line = 1; line <= 12; ++line) {
+        garbage += "garbage " + std::to_string(line) + "\n";
+    }
+    const ReadResult result = readText(garbage);
+    EXPECT_FALSE(result.design);
+    EXPECT_EQ(result.messages.substr(0, result.messages.find('\n') + 1),
+              "Line 1 of the design file is not of the form key = value (garbage 1).\n");
+    EXPECT_NE(result.messages.find("(garbage 10).\n2 more lines are not of the form key = "
+                                   "value.\n"),
+              std::string::npos);
+    EXPECT_EQ(result.messages.find("Failure to find key"), std::string::npos);
+}
+
+TEST(DesignFile, AMissingTrialTypeIsReportedOnce) {
+    EXPECT_EQ(readText(withLine("TrialType", "")).messages,
+              "Failure to find key in file (TrialType).\n");
+}
+
+// Looks come after 4, 6, 8 and 10 of the 12 patients: a run-in of 11 known
+// outcomes would hold back every look, and the trial could never stop.
+TEST(DesignFile, RefusesARunInThatNoLookCanReach) {
+    EXPECT_TRUE(readText(withLine("MinCompleted", "MinCompleted = 10")).design);
+    EXPECT_EQ(readText(withLine("MinCompleted", "MinCompleted = 11")).messages,
+              "The MinCompleted was set to (11). No look could ever run: the last look comes "
+              "after 10 patients are enrolled, so no more outcomes than that are known at a "
+              "look.\n");
 }
 
 TEST(DesignFile, FingerprintChangesWithEveryValueThatShapesTheReplicates) {

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "design_cli/commands.h"
 #include "design/text_format.h"
+#include "design_cli/commands.h"
 
 namespace quillmere::testing {
 
@@ -58,15 +58,22 @@ std::string designFileText(const DesignSettings& design) {
     for (const double rate : design.trueRates) {
         rates += (rates.empty() ? "" : ", ") + formatted("%.17g", rate);
     }
-    return formatted(
-        "TrialType = %s\nRateBound = %.17g\nCutoffProbability = %.17g\n"
-        "MaxEvaluationWindow = %.17g\nTimeUnit = %s\nMaxPatients = %d\nAccrualRate = %.17g\n"
-        "FirstLook = %d\nLookEvery = %d\nMinCompleted = %d\nTrueRates = %s\n"
-        "EventTimeShape = %.17g\nTrials = %d\nSeed = %llu\n",
-        types[static_cast<int>(design.eventType)], design.rateBound, design.cutoffProbability,
-        design.maxEvaluationWindow, design.timeUnit.name.c_str(), design.maxPatients,
-        design.accrualRate, design.firstLook, design.lookEvery, design.minCompleted, rates.c_str(),
-        design.eventTimeShape, design.trials, static_cast<unsigned long long>(design.seed));
+    std::string calibration;
+    if (design.calibrationRate && design.maxErrorStop) {
+        calibration = formatted("CalibrationRate = %.17g\nMaxErrorStop = %.17g\n",
+                                *design.calibrationRate, *design.maxErrorStop);
+    }
+    return calibration +
+           formatted(
+               "TrialType = %s\nRateBound = %.17g\nCutoffProbability = %.17g\n"
+               "MaxEvaluationWindow = %.17g\nTimeUnit = %s\nMaxPatients = %d\nAccrualRate = %.17g\n"
+               "FirstLook = %d\nLookEvery = %d\nMinCompleted = %d\nTrueRates = %s\n"
+               "EventTimeShape = %.17g\nTrials = %d\nSeed = %llu\n",
+               types[static_cast<int>(design.eventType)], design.rateBound,
+               design.cutoffProbability, design.maxEvaluationWindow, design.timeUnit.name.c_str(),
+               design.maxPatients, design.accrualRate, design.firstLook, design.lookEvery,
+               design.minCompleted, rates.c_str(), design.eventTimeShape, design.trials,
+               static_cast<unsigned long long>(design.seed));
 }
 
 std::string writeDesignFile(const DesignSettings& design, const std::string& name) {

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "design/design_test_support.h"
-#include "design_cli/look_dump.h"
 #include "design/random_stream.h"
 #include "design/trial_simulation.h"
+#include "design_cli/look_dump.h"
+#include "design_cli/staged_results.h"
 
 namespace quillmere {
 namespace {
@@ -45,12 +46,14 @@ void expectQuillmereAgrees(const std::string& designFile, const SimulationPlan& 
          directory.string(), "--unit", unit});
     ASSERT_EQ(dump.status, 0) << dump.err;
     const DesignSettings& design = plan.design;
-    // Only the two input files: the design tool never writes a report.
+    // Only the two input files and the record of the run: the design tool
+    // never writes a report.
     const ConsoleFileNames names = consoleFileNames(design.eventType);
     const auto files = testing::directoryFiles(directory);
-    ASSERT_EQ(files.size(), 2u);
+    ASSERT_EQ(files.size(), 3u);
     EXPECT_EQ(files[0].first, names.configFile);
     EXPECT_EQ(files[1].first, names.dataFile);
+    EXPECT_EQ(files[2].first, resultsRecordName);
     const testing::ConsoleRun run = testing::runQuillmere(directory, names.answer);
     ASSERT_EQ(run.status, 0);
     const LookResult& used = choice.look.result;

@@ -5,8 +5,8 @@
 
 #include "design/design_test_support.h"
 #include "design/operating_characteristics.h"
-#include "design_cli/simulation_report.h"
 #include "design/simulation_runner.h"
+#include "design_cli/simulation_report.h"
 
 namespace quillmere {
 namespace {
@@ -28,7 +28,7 @@ TEST(Simulation, OutputIsTheSameForOneAndTwoThreads) {
     EXPECT_EQ(first.out.substr(0, first.out.find("Written into")),
               second.out.substr(0, second.out.find("Written into")));
     const auto files = directoryFiles(one);
-    EXPECT_EQ(files.size(), 4u);
+    EXPECT_EQ(files.size(), 6u);  // five results and the record of the run
     EXPECT_EQ(files, directoryFiles(two));
 }
 
@@ -71,6 +71,26 @@ TEST(Simulation, MergedShardsGiveTheResultOfOneRun) {
     EXPECT_NE(missing.err.find("Replicate 4 of scenario 1 is missing."), std::string::npos);
 }
 
+TEST(Simulation, AShardSavedWithCarriageReturnsMergesTheSame) {
+    const std::string file =
+        writeDesignFile(testing::smallDesign(EventType::Efficacy), "crlf-shards");
+    const auto whole = freshDirectory("crlf-whole");
+    const auto shardA = freshDirectory("crlf-a");
+    const auto shardB = freshDirectory("crlf-b");
+    ASSERT_EQ(runTool({"simulate", file, "--out", whole}).status, 0);
+    ASSERT_EQ(runTool({"simulate", file, "--replicates", "1-2", "--out", shardA}).status, 0);
+    ASSERT_EQ(runTool({"simulate", file, "--replicates", "3-6", "--out", shardB}).status, 0);
+    std::string crlf;
+    for (const char c : testing::readText(shardA / "replicates.csv")) {
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    }
+    testing::writeText(shardA / "replicates.csv", crlf);
+    const auto merged = freshDirectory("crlf-merged");
+    const testing::ToolRun merge = runTool({"merge", file, "--out", merged, shardA, shardB});
+    ASSERT_EQ(merge.status, 0) << merge.err;
+    EXPECT_EQ(directoryFiles(merged), directoryFiles(whole));
+}
+
 TEST(Simulation, ShardsOfAnotherDesignAreRefused) {
     DesignSettings design = testing::smallDesign(EventType::Toxicity);
     design.trials = 2;
@@ -106,7 +126,7 @@ TEST(Simulation, StopsWhenTheRateIsFarBeyondTheBoundAndRarelyOtherwise) {
         design.trueRates = {c.safe, c.beyond};
         design.trials = 20;
         const ScenarioOutcomes outcomes =
-            runSimulation({design, 1.0}, {0, design.trials - 1}, 2, [](long, long) {});
+            *runSimulation({design, 1.0}, {0, design.trials - 1}, 2, [](long, long) {});
         const std::vector<ScenarioSummary> summaries = summariseOutcomes(design, outcomes);
         EXPECT_LE(summaries[0].earlyStop, 0.1) << static_cast<int>(c.type);
         EXPECT_GE(summaries[1].earlyStop, 0.9) << static_cast<int>(c.type);
@@ -139,6 +159,35 @@ TEST(OperatingCharacteristics, StandardErrorsOfTheEstimates) {
     EXPECT_DOUBLE_EQ(s.meanPendingPerLook, 2.5);
     EXPECT_DOUBLE_EQ(s.priorOnlyShare, 0.05);
     EXPECT_EQ(proportionError(0.0, 50), 0.0);
+    // Every stopping probability by look has its error and interval.
+    ASSERT_EQ(s.stopByLookError.size(), 3u);
+    EXPECT_DOUBLE_EQ(s.stopByLookError[0], std::sqrt(0.2 * 0.8 / 10));
+    EXPECT_DOUBLE_EQ(s.stopByLookError[1], std::sqrt(0.1 * 0.9 / 10));
+    EXPECT_EQ(s.stopByLookError[2], 0.0);
+    EXPECT_EQ(s.stopByLookInterval[2].low, 0.0);
+    EXPECT_GT(s.stopByLookInterval[2].high, 0.2);  // nothing in 10 trials says little
+    EXPECT_EQ(s.earlyStopInterval.low, wilsonInterval(3, 10).low);
+    EXPECT_EQ(s.earlyStopInterval.high, wilsonInterval(3, 10).high);
+}
+
+// The Wilson interval's ends are the roots of (x/n - t)^2 = z^2 t (1 - t) / n;
+// the reference values solve that quadratic (z = 1.959964).
+TEST(OperatingCharacteristics, WilsonIntervalsStayInformativeAtZeroAndOne) {
+    const struct {
+        long successes, trials;
+        double low, high;
+    } cases[] = {{0, 1000, 0.0, 0.0038268},
+                 {1000, 1000, 0.9961732, 1.0},
+                 {1, 6, 0.0300534, 0.5635028},
+                 {500, 1000, 0.4690696, 0.5309304},
+                 {9, 1000, 0.0047421, 0.0170158}};
+    for (const auto& c : cases) {
+        const ProportionInterval interval = wilsonInterval(c.successes, c.trials);
+        EXPECT_NEAR(interval.low, c.low, 5e-7) << c.successes << " of " << c.trials;
+        EXPECT_NEAR(interval.high, c.high, 5e-7) << c.successes << " of " << c.trials;
+    }
+    EXPECT_EQ(wilsonInterval(0, 1000).low, 0.0);
+    EXPECT_EQ(wilsonInterval(1000, 1000).high, 1.0);
 }
 
 TEST(Simulation, UnitsComparisonWritesEveryUnitAgainstTheDesignUnit) {
@@ -160,8 +209,17 @@ TEST(Simulation, UnitsComparisonWritesEveryUnitAgainstTheDesignUnit) {
     EXPECT_EQ(lines[1].rfind("days,30,", 0), 0u);
     EXPECT_EQ(lines[3].rfind("hours,720,", 0), 0u);
     EXPECT_EQ(lines[5].rfind("months,0.9856262834,", 0), 0u);
+    const auto field = [](const std::string& line, int index) {
+        std::istringstream fields(line);
+        std::string value;
+        for (int i = 0; i <= index; ++i) {
+            std::getline(fields, value, ',');
+        }
+        return value;
+    };
+    EXPECT_EQ(field(lines[0], 10), "differing_from_reference");
     for (const int reference : {1, 2}) {
-        EXPECT_EQ(lines[reference].substr(lines[reference].rfind(',')), ",0");
+        EXPECT_EQ(field(lines[reference], 10), "0");
     }
     EXPECT_TRUE(std::filesystem::exists(units / "units.svg"));
 

@@ -1,6 +1,7 @@
 qm_design <- function(rule, max_patients, accrual_rate, first_look, look_every,
                       true_rates, event_time_shape, seed, trials = 1000,
-                      min_completed = 0, time_unit = "days") {
+                      min_completed = 0, time_unit = "days", calibration_rate = NULL,
+                      max_error_stop = NULL) {
   rule <- check_class(rule, "qm_rule", "rule")
   if (!is.numeric(true_rates) || length(true_rates) < 1L) {
     input_error("The argument true_rates must hold at least one number.")
@@ -16,9 +17,19 @@ qm_design <- function(rule, max_patients, accrual_rate, first_look, look_every,
     true_rates = as.double(true_rates),
     event_time_shape = check_single_number(event_time_shape, "event_time_shape"),
     trials = check_single_number(trials, "trials"),
-    seed = seed_text(seed)
+    seed = seed_text(seed),
+    calibration_rate = optional_number(calibration_rate, "calibration_rate"),
+    max_error_stop = optional_number(max_error_stop, "max_error_stop")
   )
   validated_design(values)
+}
+
+# An optional setting: NA when not given.
+optional_number <- function(value, name) {
+  if (is.null(value)) {
+    return(NA_real_)
+  }
+  check_single_number(value, name)
 }
 
 # A seed as the design file states it: a whole number from 0 to 2^64 - 1,
@@ -73,5 +84,13 @@ print.qm_design <- function(x, ...) {
   cat(sprintf("  scenarios: true rates %s; Weibull shape %g; %d trials per rate; seed %s\n",
               paste(sprintf("%g", x$true_rates), collapse = ", "), x$event_time_shape, x$trials,
               x$seed))
+  if (!is.na(x$calibration_rate) || !is.na(x$max_error_stop)) {
+    cat(sprintf("  calibration: stopping is an error at a true rate of %s; at most %s\n",
+                format_optional(x$calibration_rate), format_optional(x$max_error_stop)))
+  }
   invisible(x)
+}
+
+format_optional <- function(value) {
+  if (is.na(value)) "(not set)" else sprintf("%g", value)
 }

@@ -51,6 +51,8 @@ unit_rows <- function(design, unit, factor, outcomes, reference) {
     expected_patients_se = oc$expected_patients_se,
     prior_only_look_share = oc$prior_only_look_share,
     differing_from_reference = differing,
+    early_stop_ci_low = oc$early_stop_ci_low,
+    early_stop_ci_high = oc$early_stop_ci_high,
     stringsAsFactors = FALSE
   )
 }

@@ -23,6 +23,17 @@ Rcpp::List errorList(const char* conditionClass, const std::string& text, int ex
 
 }  // namespace
 
+std::optional<double> optionalNumber(const Rcpp::List& list, const char* name) {
+    if (!list.containsElementNamed(name)) {
+        return std::nullopt;
+    }
+    const Rcpp::NumericVector value = list[name];
+    if (value.size() != 1 || Rcpp::NumericVector::is_na(value[0])) {
+        return std::nullopt;
+    }
+    return value[0];
+}
+
 Rcpp::List inputError(const std::string& text) {
     return errorList("quillmere_input_error", text, 0, 0);
 }
@@ -115,6 +126,8 @@ DesignSettings designFromList(const Rcpp::List& design) {
     settings.trials = Rcpp::as<int>(design["trials"]);
     const std::string seed = Rcpp::as<std::string>(design["seed"]);
     std::from_chars(seed.data(), seed.data() + seed.size(), settings.seed);
+    settings.calibrationRate = optionalNumber(design, "calibration_rate");
+    settings.maxErrorStop = optionalNumber(design, "max_error_stop");
     return settings;
 }
 
@@ -129,7 +142,9 @@ Rcpp::List designToList(const DesignSettings& design) {
         Rcpp::Named("min_completed") = design.minCompleted,
         Rcpp::Named("true_rates") = design.trueRates,
         Rcpp::Named("event_time_shape") = design.eventTimeShape,
-        Rcpp::Named("trials") = design.trials, Rcpp::Named("seed") = std::to_string(design.seed));
+        Rcpp::Named("trials") = design.trials, Rcpp::Named("seed") = std::to_string(design.seed),
+        Rcpp::Named("calibration_rate") = design.calibrationRate.value_or(NA_REAL),
+        Rcpp::Named("max_error_stop") = design.maxErrorStop.value_or(NA_REAL));
 }
 
 }  // namespace quillmere::glue

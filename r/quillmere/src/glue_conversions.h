@@ -6,6 +6,7 @@
 // status and the sampler code), which the R side turns into a condition.
 #include <Rcpp.h>
 
+#include <optional>
 #include <string>
 
 #include "analysis/analysis.h"
@@ -29,6 +30,9 @@ Rcpp::List ruleToList(const MonitoringRule& rule);
 // A patients data frame (id, event, time, follow_up) and back.
 std::vector<PatientObservation> patientsFromFrame(const Rcpp::List& patients);
 Rcpp::DataFrame patientsToFrame(const std::vector<PatientObservation>& patients);
+
+// A number of a list that may be absent, NULL or NA.
+std::optional<double> optionalNumber(const Rcpp::List& list, const char* name);
 
 // A qm_design list into the design settings, and back.
 DesignSettings designFromList(const Rcpp::List& design);

@@ -33,6 +33,12 @@ std::string designText(const Rcpp::List& values) {
          << "EventTimeShape = " << number(values["event_time_shape"]) << '\n'
          << "Trials = " << number(values["trials"]) << '\n'
          << "Seed = " << Rcpp::as<std::string>(values["seed"]) << '\n';
+    if (const std::optional<double> rate = glue::optionalNumber(values, "calibration_rate")) {
+        text << "CalibrationRate = " << roundTripText(*rate) << '\n';
+    }
+    if (const std::optional<double> limit = glue::optionalNumber(values, "max_error_stop")) {
+        text << "MaxErrorStop = " << roundTripText(*limit) << '\n';
+    }
     return text.str();
 }
 

@@ -29,7 +29,7 @@ Rcpp::DataFrame operatingFrame(const std::vector<ScenarioSummary>& summaries) {
     Rcpp::IntegerVector scenario(count), trials(count);
     Rcpp::NumericVector rate(count), stop(count), stopError(count), patients(count),
         patientsError(count), duration(count), durationError(count), looks(count), pending(count),
-        priorOnly(count);
+        priorOnly(count), stopLow(count), stopHigh(count);
     for (R_xlen_t i = 0; i < count; ++i) {
         const ScenarioSummary& s = summaries[i];
         scenario[i] = static_cast<int>(i) + 1;
@@ -44,6 +44,8 @@ Rcpp::DataFrame operatingFrame(const std::vector<ScenarioSummary>& summaries) {
         looks[i] = s.meanLooksRun;
         pending[i] = s.meanPendingPerLook;
         priorOnly[i] = s.priorOnlyShare;
+        stopLow[i] = s.earlyStopInterval.low;
+        stopHigh[i] = s.earlyStopInterval.high;
     }
     Rcpp::List columns = Rcpp::List::create(
         Rcpp::Named("scenario") = scenario, Rcpp::Named("true_rate") = rate,
@@ -53,7 +55,8 @@ Rcpp::DataFrame operatingFrame(const std::vector<ScenarioSummary>& summaries) {
         Rcpp::Named("expected_duration") = duration,
         Rcpp::Named("expected_duration_se") = durationError, Rcpp::Named("mean_looks_run") = looks,
         Rcpp::Named("mean_pending_per_look") = pending,
-        Rcpp::Named("prior_only_look_share") = priorOnly);
+        Rcpp::Named("prior_only_look_share") = priorOnly,
+        Rcpp::Named("early_stop_ci_low") = stopLow, Rcpp::Named("early_stop_ci_high") = stopHigh);
     return Rcpp::DataFrame(columns);
 }
 
@@ -62,7 +65,7 @@ Rcpp::DataFrame stopByLookFrame(const DesignSettings& design,
     const int looks = scheduledLookCount(design);
     const R_xlen_t count = static_cast<R_xlen_t>(summaries.size()) * looks;
     Rcpp::IntegerVector scenario(count), look(count), enrolled(count);
-    Rcpp::NumericVector rate(count), stop(count);
+    Rcpp::NumericVector rate(count), stop(count), stopError(count), stopLow(count), stopHigh(count);
     R_xlen_t row = 0;
     for (std::size_t s = 0; s < summaries.size(); ++s) {
         for (int l = 1; l <= looks; ++l, ++row) {
@@ -71,12 +74,17 @@ Rcpp::DataFrame stopByLookFrame(const DesignSettings& design,
             look[row] = l;
             enrolled[row] = enrolledAtLook(design, l);
             stop[row] = summaries[s].stopByLook[l - 1];
+            stopError[row] = summaries[s].stopByLookError[l - 1];
+            stopLow[row] = summaries[s].stopByLookInterval[l - 1].low;
+            stopHigh[row] = summaries[s].stopByLookInterval[l - 1].high;
         }
     }
-    return Rcpp::DataFrame::create(Rcpp::Named("scenario") = scenario,
-                                   Rcpp::Named("true_rate") = rate, Rcpp::Named("look") = look,
-                                   Rcpp::Named("patients_enrolled") = enrolled,
-                                   Rcpp::Named("stop_probability") = stop);
+    return Rcpp::DataFrame::create(
+        Rcpp::Named("scenario") = scenario, Rcpp::Named("true_rate") = rate,
+        Rcpp::Named("look") = look, Rcpp::Named("patients_enrolled") = enrolled,
+        Rcpp::Named("stop_probability") = stop, Rcpp::Named("stop_probability_se") = stopError,
+        Rcpp::Named("stop_probability_ci_low") = stopLow,
+        Rcpp::Named("stop_probability_ci_high") = stopHigh);
 }
 
 Rcpp::List lookResultToList(const LookResult& result) {
@@ -97,7 +105,7 @@ Rcpp::List simulate_cpp(Rcpp::List design, int first, int last, int threads,
     const SimulationPlan plan{glue::designFromList(design), time_scale};
     ScenarioOutcomes outcomes;
     try {
-        outcomes = runSimulation(plan, {first - 1, last - 1}, threads, [](long, long) {});
+        outcomes = *runSimulation(plan, {first - 1, last - 1}, threads, [](long, long) {});
     } catch (const std::exception& failure) {
         return glue::engineError(failure.what());
     }

@@ -49,7 +49,7 @@ Rcpp::List same_looks_cpp(Rcpp::List design, std::vector<double> factors, int re
     const DesignSettings settings = glue::designFromList(design);
     SameLookTable table;
     try {
-        table = compareSameLooks(settings, factors, replicates, threads, [](long, long) {});
+        table = *compareSameLooks(settings, factors, replicates, threads, [](long, long) {});
     } catch (const std::exception& failure) {
         return glue::engineError(failure.what());
     }

@@ -79,7 +79,7 @@ written <- function(values, format) {
 # the same name, written in the companion's format for that column.
 expect_csv_equal <- function(frame, file, formats) {
   fields <- csv_fields(file)
-  expect_setequal(names(fields), names(frame))
+  expect_identical(names(frame), names(fields))
   for (column in names(fields)) {
     expect_identical(written(frame[[column]], formats[[column]]), fields[[column]],
                      label = column)

@@ -45,3 +45,19 @@ test_that("qm_read_design gives the companion's messages for a bad file", {
                    shown[nzchar(shown)])
   expect_error(qm_read_design(tempfile()), "Failure to load file", class = "quillmere_input_error")
 })
+
+test_that("the calibration settings round-trip through a design file and are checked", {
+  rule <- qm_rule("toxicity", 0.3, 0.9, 90)
+  plain <- qm_design(rule, 20, 0.2, 5, 5, 0.3, 1, seed = 1)
+  expect_identical(c(plain$calibration_rate, plain$max_error_stop), c(NA_real_, NA_real_))
+  set <- qm_design(rule, 20, 0.2, 5, 5, 0.3, 1, seed = 1, calibration_rate = 0.2,
+                   max_error_stop = 0.1)
+  expect_identical(c(set$calibration_rate, set$max_error_stop), c(0.2, 0.1))
+  file <- tempfile(fileext = ".design")
+  qm_write_design(set, file)
+  expect_identical(qm_read_design(file), set)
+  expect_match(readLines(file), "^MaxErrorStop = 0.1$", all = FALSE)
+  expect_output(print(set), "calibration: stopping is an error at a true rate of 0.2; at most 0.1")
+  expect_error(qm_design(rule, 20, 0.2, 5, 5, 0.3, 1, seed = 1, max_error_stop = 1),
+               "MaxErrorStop", class = "quillmere_input_error")
+})

@@ -1,10 +1,13 @@
 oc_formats <- c(list(scenario = "%d", true_rate = "shortest", trials = "%d"),
-                setNames(rep(list("%.8g"), 9),
+                setNames(rep(list("%.8g"), 11),
                          c("early_stop_probability", "early_stop_se", "expected_patients",
                            "expected_patients_se", "expected_duration", "expected_duration_se",
-                           "mean_looks_run", "mean_pending_per_look", "prior_only_look_share")))
+                           "mean_looks_run", "mean_pending_per_look", "prior_only_look_share",
+                           "early_stop_ci_low", "early_stop_ci_high")))
 by_look_formats <- list(scenario = "%d", true_rate = "shortest", look = "%d",
-                        patients_enrolled = "%d", stop_probability = "%.8g")
+                        patients_enrolled = "%d", stop_probability = "%.8g",
+                        stop_probability_se = "%.8g", stop_probability_ci_low = "%.8g",
+                        stop_probability_ci_high = "%.8g")
 replicate_formats <- list(scenario = "%d", replicate = "%d", stop_look = "%d", enrolled = "%d",
                           duration = "%.17g", looks_run = "%d", pending_at_looks = "%d",
                           prior_only_looks = "%d")

@@ -1,9 +1,10 @@
 units_formats <- c(list(unit = "%s", window = "%.10g", imputation_floor = "%.8g",
                         scenario = "%d", true_rate = "shortest"),
-                   setNames(rep(list("%.8g"), 6),
+                   setNames(rep(list("%.8g"), 8),
                             c("early_stop_probability", "early_stop_se", "expected_patients",
                               "expected_patients_se", "prior_only_look_share",
-                              "differing_from_reference")))
+                              "differing_from_reference", "early_stop_ci_low",
+                              "early_stop_ci_high")))
 same_look_formats <- list(unit = "%s", scenario = "%d", true_rate = "shortest", looks = "%d",
                           mean_reported_probability = "%.8g", differing_decisions = "%d")
 
