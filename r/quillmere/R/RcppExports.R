@@ -21,6 +21,14 @@ decide_unchecked_cpp <- function(rule, patients) {
     .Call(`_quillmere_decide_unchecked_cpp`, rule, patients)
 }
 
+calibration_looks_cpp <- function(design, first, last, threads) {
+    .Call(`_quillmere_calibration_looks_cpp`, design, first, last, threads)
+}
+
+calibrate_cpp <- function(design, looks) {
+    .Call(`_quillmere_calibrate_cpp`, design, looks)
+}
+
 boundaries_cpp <- function(rule, max_patients) {
     .Call(`_quillmere_boundaries_cpp`, rule, max_patients)
 }
@@ -55,6 +63,10 @@ summarise_cpp <- function(design, replicates) {
 
 replay_cpp <- function(design, scenario, replicate, look) {
     .Call(`_quillmere_replay_cpp`, design, scenario, replicate, look)
+}
+
+stability_cpp <- function(rule, patients, runs, threads, seed) {
+    .Call(`_quillmere_stability_cpp`, rule, patients, runs, threads, seed)
 }
 
 unit_plan_cpp <- function(design, names) {

@@ -1,18 +1,29 @@
 qm_decide <- function(trial, patients = NULL) {
+  input <- rule_and_patients(trial, patients, "qm_decide")
+  result <- unwrap(decide_cpp(input$rule, input$patients))
+  new_decision(result, input$rule, input$patients)
+}
+
+new_decision <- function(result, rule, patients) {
+  structure(c(result, list(rule = rule, data = patients)), class = "qm_decision")
+}
+
+# The rule and the patients of a qm_trial, or of a qm_rule and a data frame.
+rule_and_patients <- function(trial, patients, caller) {
   if (inherits(trial, "qm_trial")) {
     rule <- trial$rule
     patients <- trial$patients
   } else if (inherits(trial, "qm_rule")) {
     rule <- trial
     if (is.null(patients)) {
-      input_error("qm_decide needs the patients with a rule: qm_decide(rule, patients).")
+      input_error(sprintf("%s needs the patients with a rule: %s(rule, patients).", caller,
+                          caller), call = sys.call(-1))
     }
   } else {
-    input_error("qm_decide needs a qm_trial, or a qm_rule and a patients data frame.")
+    input_error(sprintf("%s needs a qm_trial, or a qm_rule and a patients data frame.", caller),
+                call = sys.call(-1))
   }
-  patients <- as_patients(patients)
-  result <- unwrap(decide_cpp(rule, patients))
-  structure(c(result, list(rule = rule, data = patients)), class = "qm_decision")
+  list(rule = rule, patients = as_patients(patients))
 }
 
 # The sentences quillmere writes to its report for the comparison.

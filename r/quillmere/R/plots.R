@@ -95,3 +95,58 @@ stopping_plot <- function(simulation) {
                   caption = design_caption(simulation$design, bars = FALSE)) +
     ggplot2::theme_minimal()
 }
+
+# P(early stop) against the cut-off for every rate, as steps: a figure holds
+# from one changing cut-off up to the next (the last up to 1). The chosen
+# cut-off and MaxErrorStop are marked.
+calibration_plot <- function(calibration) {
+  table <- calibration$calibration
+  design <- calibration$design
+  last <- table[table$cutoff == max(table$cutoff), , drop = FALSE]
+  last$cutoff <- 1
+  frame <- rbind(table, last)
+  labels <- sprintf("%g%s", calibration$rates,
+                    ifelse(seq_along(calibration$rates) == calibration$calibration_scenario,
+                           " (calibration)", ""))
+  frame$rate <- factor(frame$rate, levels = calibration$rates, labels = labels)
+  plot <- ggplot2::ggplot(frame, ggplot2::aes(x = .data$cutoff, y = .data$p_early_stop,
+                                              colour = .data$rate)) +
+    ggplot2::geom_step(direction = "hv") +
+    ggplot2::geom_hline(yintercept = design$max_error_stop, linetype = "dashed",
+                        colour = "grey40")
+  if (!is.na(calibration$chosen_cutoff)) {
+    plot <- plot + ggplot2::geom_vline(xintercept = calibration$chosen_cutoff, linetype = "dotted")
+  }
+  plot +
+    ggplot2::scale_x_continuous(limits = c(0, 1)) +
+    ggplot2::scale_y_continuous(limits = c(0, 1)) +
+    ggplot2::labs(x = "cut-off probability", y = "probability of early termination",
+                  colour = "true rate",
+                  title = sprintf("Calibration of the cut-off of %s",
+                                  probability_label(design$rule)),
+                  subtitle = sprintf("dashed: MaxErrorStop %g; dotted: chosen cut-off %s",
+                                     design$max_error_stop,
+                                     if (is.na(calibration$chosen_cutoff)) "none"
+                                     else sprintf("%.4f", calibration$chosen_cutoff)),
+                  caption = design_caption(design, bars = FALSE)) +
+    ggplot2::theme_minimal()
+}
+
+# The probabilities of the runs with independent streams, with the cut-off
+# (dashed) and quillmere's own probability (solid) marked.
+stability_plot <- function(stability) {
+  cutoff <- stability$rule$cutoff
+  fixed <- stability$decision$probability
+  ggplot2::ggplot(stability$runs, ggplot2::aes(x = .data$probability)) +
+    ggplot2::geom_histogram(bins = 40, fill = "#7799cc", colour = "white") +
+    ggplot2::geom_vline(xintercept = cutoff, linetype = "dashed", colour = "#cc3311",
+                        linewidth = 0.8) +
+    ggplot2::geom_vline(xintercept = fixed, colour = "black", linewidth = 0.8) +
+    ggplot2::labs(x = "probability the advice is compared with", y = "runs",
+                  title = sprintf("Probability of %d runs with independent streams",
+                                  nrow(stability$runs)),
+                  subtitle = sprintf("mean %.4f (SE %.4f), SD of one run %.4f; dashed: cut-off %s; solid: quillmere's own run %.4f",
+                                     stability$mean, stability$mean_se, stability$run_sd,
+                                     shortest_text_cpp(cutoff), fixed)) +
+    ggplot2::theme_minimal()
+}

@@ -32,52 +32,82 @@ replicate_range <- function(replicates, trials) {
 # of the design it carries the operating characteristics and the stopping by
 # look; a shard carries only its replicates, to be combined with c().
 new_simulation <- function(design, replicates, range) {
-  complete <- range[1] == 1L && range[2] == design$trials
-  summary <- if (complete) summarise_cpp(design, replicates) else list(oc = NULL, by_look = NULL)
-  structure(
-    list(
-      design = design,
-      seed = design$seed,
-      replicates_range = range,
-      complete = complete,
-      replicates = replicates,
-      oc = summary$oc,
-      by_look = summary$by_look
-    ),
-    class = "qm_simulation"
-  )
+  fields <- run_fields(design, range)
+  summary <- if (fields$complete) summarise_cpp(design, replicates) else list()
+  structure(c(fields,
+              list(replicates = replicates, oc = summary$oc, by_look = summary$by_look)),
+            class = "qm_simulation")
+}
+
+# What a simulation and a calibration of replicates range[1]..range[2] share.
+run_fields <- function(design, range) {
+  list(design = design, seed = design$seed, replicates_range = range,
+       complete = range[1] == 1L && range[2] == design$trials)
+}
+
+# The first line of a simulation's or calibration's print, and for a shard
+# the line that says so; TRUE when the run holds every replicate.
+print_run_header <- function(x, what) {
+  design <- x$design
+  cat(sprintf("<Quillmere %s: %s design, %d trials per rate, seed %s>\n", what,
+              event_type_words(design$rule), design$trials, x$seed))
+  if (!x$complete) {
+    cat(sprintf("A shard: replicates %d-%d of %d. Combine the shards with c() or qm_merge().\n",
+                x$replicates_range[1], x$replicates_range[2], design$trials))
+  }
+  x$complete
 }
 
 qm_merge <- function(...) {
   parts <- list(...)
-  if (length(parts) == 1L && is.list(parts[[1]]) && !inherits(parts[[1]], "qm_simulation")) {
+  if (length(parts) == 1L && is.list(parts[[1]]) && !inherits(parts[[1]], "qm_simulation") &&
+      !inherits(parts[[1]], "qm_calibration")) {
     parts <- parts[[1]]
   }
-  if (length(parts) == 0L ||
-      !all(vapply(parts, inherits, logical(1), what = "qm_simulation"))) {
-    input_error("qm_merge combines qm_simulation objects (the shards of one design).")
+  kinds <- c("qm_simulation", "qm_calibration")
+  kind <- kinds[vapply(kinds, function(k) length(parts) > 0L &&
+                         all(vapply(parts, inherits, logical(1), what = k)), logical(1))]
+  if (length(kind) == 0L) {
+    input_error(paste("qm_merge combines qm_simulation objects or qm_calibration objects",
+                      "(the shards of one design)."))
   }
-  fingerprints <- vapply(parts, function(part) design_fingerprint_cpp(part$design),
-                         character(1))
+  # A calibration's shards must also share the calibration rate.
+  fingerprints <- vapply(parts, function(part) {
+    paste(design_fingerprint_cpp(part$design), part$design$calibration_rate)
+  }, character(1))
   if (any(fingerprints != fingerprints[1])) {
-    input_error("The simulations belong to different designs (or seeds) and cannot be combined.")
+    input_error("The shards belong to different designs (or seeds) and cannot be combined.")
   }
   ranges <- t(vapply(parts, function(part) part$replicates_range, integer(2)))
   ranges <- ranges[order(ranges[, 1]), , drop = FALSE]
+  check_shard_ranges(ranges)
+  rows <- if (kind == "qm_simulation") "replicates" else "looks"
+  table <- do.call(rbind, lapply(parts, function(part) part[[rows]]))
+  # Stable: the rows of one replicate keep their order.
+  table <- table[order(table$scenario, table$replicate, method = "radix"), ]
+  rownames(table) <- NULL
+  range <- c(ranges[1, 1], ranges[nrow(ranges), 2])
+  if (kind == "qm_simulation") {
+    new_simulation(parts[[1]]$design, table, range)
+  } else {
+    new_calibration(parts[[1]]$design, table, range)
+  }
+}
+
+# Shards, sorted by their first replicate, must follow each other without
+# overlap or gap.
+check_shard_ranges <- function(ranges) {
   for (i in seq_len(nrow(ranges) - 1L)) {
     if (ranges[i + 1L, 1] <= ranges[i, 2]) {
       input_error(sprintf("Replicates %d-%d appear in more than one part.",
-                          ranges[i + 1L, 1], min(ranges[i, 2], ranges[i + 1L, 2])))
+                          ranges[i + 1L, 1], min(ranges[i, 2], ranges[i + 1L, 2])),
+                  call = sys.call(-1))
     }
     if (ranges[i + 1L, 1] > ranges[i, 2] + 1L) {
       input_error(sprintf("Replicates %d-%d are missing between the parts.",
-                          ranges[i, 2] + 1L, ranges[i + 1L, 1] - 1L))
+                          ranges[i, 2] + 1L, ranges[i + 1L, 1] - 1L), call = sys.call(-1))
     }
   }
-  replicates <- do.call(rbind, lapply(parts, function(part) part$replicates))
-  replicates <- replicates[order(replicates$scenario, replicates$replicate), ]
-  rownames(replicates) <- NULL
-  new_simulation(parts[[1]]$design, replicates, c(ranges[1, 1], ranges[nrow(ranges), 2]))
 }
 
 c.qm_simulation <- function(...) {
@@ -89,25 +119,9 @@ estimate_text <- function(estimate, error, digits) {
 }
 
 print.qm_simulation <- function(x, ...) {
-  design <- x$design
-  cat(sprintf("<Quillmere simulation: %s design, %d trials per rate, seed %s>\n",
-              event_type_words(design$rule), design$trials, x$seed))
-  if (!x$complete) {
-    cat(sprintf("A shard: replicates %d-%d of %d. Combine the shards with c() or qm_merge().\n",
-                x$replicates_range[1], x$replicates_range[2], design$trials))
-    return(invisible(x))
+  if (print_run_header(x, "simulation")) {
+    print_operating_table(x$oc, x$design)
   }
-  oc <- x$oc
-  table <- data.frame(
-    "true rate" = sprintf("%g", oc$true_rate),
-    "P(early stop)" = estimate_text(oc$early_stop_probability, oc$early_stop_se, 4),
-    "E[patients]" = estimate_text(oc$expected_patients, oc$expected_patients_se, 2),
-    "E[duration]" = estimate_text(oc$expected_duration, oc$expected_duration_se, 1),
-    "prior-only looks" = sprintf("%.3f", oc$prior_only_look_share),
-    check.names = FALSE
-  )
-  print(table, row.names = FALSE, right = TRUE)
-  cat(sprintf("Estimate \u00b1 Monte Carlo standard error; durations in %s.\n", design$time_unit))
   invisible(x)
 }
 
@@ -121,4 +135,18 @@ plot.qm_simulation <- function(x, which = c("oc", "by_look"), ...) {
     input_error("A shard has no operating characteristics: combine the shards with c() first.")
   }
   draw(if (which == "oc") operating_plot(x) else stopping_plot(x))
+}
+
+# The operating characteristics, each estimate with its standard error.
+print_operating_table <- function(oc, design) {
+  table <- data.frame(
+    "true rate" = sprintf("%g", oc$true_rate),
+    "P(early stop)" = estimate_text(oc$early_stop_probability, oc$early_stop_se, 4),
+    "E[patients]" = estimate_text(oc$expected_patients, oc$expected_patients_se, 2),
+    "E[duration]" = estimate_text(oc$expected_duration, oc$expected_duration_se, 1),
+    "prior-only looks" = sprintf("%.3f", oc$prior_only_look_share),
+    check.names = FALSE
+  )
+  print(table, row.names = FALSE, right = TRUE)
+  cat(sprintf("Estimate \u00b1 Monte Carlo standard error; durations in %s.\n", design$time_unit))
 }

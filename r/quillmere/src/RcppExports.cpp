@@ -73,6 +73,32 @@ BEGIN_RCPP
     return rcpp_result_gen;
 END_RCPP
 }
+// calibration_looks_cpp
+Rcpp::List calibration_looks_cpp(Rcpp::List design, int first, int last, int threads);
+RcppExport SEXP _quillmere_calibration_looks_cpp(SEXP designSEXP, SEXP firstSEXP, SEXP lastSEXP, SEXP threadsSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< Rcpp::List >::type design(designSEXP);
+    Rcpp::traits::input_parameter< int >::type first(firstSEXP);
+    Rcpp::traits::input_parameter< int >::type last(lastSEXP);
+    Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
+    rcpp_result_gen = Rcpp::wrap(calibration_looks_cpp(design, first, last, threads));
+    return rcpp_result_gen;
+END_RCPP
+}
+// calibrate_cpp
+Rcpp::List calibrate_cpp(Rcpp::List design, Rcpp::List looks);
+RcppExport SEXP _quillmere_calibrate_cpp(SEXP designSEXP, SEXP looksSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< Rcpp::List >::type design(designSEXP);
+    Rcpp::traits::input_parameter< Rcpp::List >::type looks(looksSEXP);
+    rcpp_result_gen = Rcpp::wrap(calibrate_cpp(design, looks));
+    return rcpp_result_gen;
+END_RCPP
+}
 // boundaries_cpp
 Rcpp::List boundaries_cpp(Rcpp::List rule, int max_patients);
 RcppExport SEXP _quillmere_boundaries_cpp(SEXP ruleSEXP, SEXP max_patientsSEXP) {
@@ -183,6 +209,21 @@ BEGIN_RCPP
     return rcpp_result_gen;
 END_RCPP
 }
+// stability_cpp
+Rcpp::List stability_cpp(Rcpp::List rule, Rcpp::List patients, int runs, int threads, std::string seed);
+RcppExport SEXP _quillmere_stability_cpp(SEXP ruleSEXP, SEXP patientsSEXP, SEXP runsSEXP, SEXP threadsSEXP, SEXP seedSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< Rcpp::List >::type rule(ruleSEXP);
+    Rcpp::traits::input_parameter< Rcpp::List >::type patients(patientsSEXP);
+    Rcpp::traits::input_parameter< int >::type runs(runsSEXP);
+    Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
+    Rcpp::traits::input_parameter< std::string >::type seed(seedSEXP);
+    rcpp_result_gen = Rcpp::wrap(stability_cpp(rule, patients, runs, threads, seed));
+    return rcpp_result_gen;
+END_RCPP
+}
 // unit_plan_cpp
 Rcpp::List unit_plan_cpp(Rcpp::List design, std::vector<std::string> names);
 RcppExport SEXP _quillmere_unit_plan_cpp(SEXP designSEXP, SEXP namesSEXP) {
@@ -216,6 +257,8 @@ static const R_CallMethodDef CallEntries[] = {
     {"_quillmere_decide_cpp", (DL_FUNC) &_quillmere_decide_cpp, 2},
     {"_quillmere_self_check_cpp", (DL_FUNC) &_quillmere_self_check_cpp, 3},
     {"_quillmere_decide_unchecked_cpp", (DL_FUNC) &_quillmere_decide_unchecked_cpp, 2},
+    {"_quillmere_calibration_looks_cpp", (DL_FUNC) &_quillmere_calibration_looks_cpp, 4},
+    {"_quillmere_calibrate_cpp", (DL_FUNC) &_quillmere_calibrate_cpp, 2},
     {"_quillmere_boundaries_cpp", (DL_FUNC) &_quillmere_boundaries_cpp, 2},
     {"_quillmere_design_text_cpp", (DL_FUNC) &_quillmere_design_text_cpp, 1},
     {"_quillmere_read_design_cpp", (DL_FUNC) &_quillmere_read_design_cpp, 1},
@@ -225,6 +268,7 @@ static const R_CallMethodDef CallEntries[] = {
     {"_quillmere_simulate_cpp", (DL_FUNC) &_quillmere_simulate_cpp, 5},
     {"_quillmere_summarise_cpp", (DL_FUNC) &_quillmere_summarise_cpp, 2},
     {"_quillmere_replay_cpp", (DL_FUNC) &_quillmere_replay_cpp, 4},
+    {"_quillmere_stability_cpp", (DL_FUNC) &_quillmere_stability_cpp, 5},
     {"_quillmere_unit_plan_cpp", (DL_FUNC) &_quillmere_unit_plan_cpp, 2},
     {"_quillmere_same_looks_cpp", (DL_FUNC) &_quillmere_same_looks_cpp, 4},
     {NULL, NULL, 0}

@@ -11,27 +11,6 @@
 
 using namespace quillmere;
 
-namespace {
-
-Rcpp::List resultToList(const AnalysisResult& result, const MonitoringRule& rule) {
-    const double uninformedFrom = result.uninformedFrom.value_or(NA_REAL);
-    const Rcpp::CharacterVector warning =
-        result.uninformedFrom ? Rcpp::CharacterVector::create(priorOnlyWarning(
-                                    *result.uninformedFrom, rule.maxEvaluationWindow))
-                              : Rcpp::CharacterVector::create(NA_STRING);
-    return Rcpp::List::create(
-        Rcpp::Named("probability") = result.reportedProbability,
-        Rcpp::Named("posterior") = result.posteriorResult,
-        Rcpp::Named("terminate") = result.terminate,
-        Rcpp::Named("uninformed_from") = uninformedFrom, Rcpp::Named("warning") = warning,
-        Rcpp::Named("hazards") = Rcpp::NumericVector(result.hazards.begin(), result.hazards.end()),
-        Rcpp::Named("patients") = result.patientCount, Rcpp::Named("events") = result.eventCount,
-        Rcpp::Named("pending") = result.pendingCount,
-        Rcpp::Named("notes") = Rcpp::wrap(result.notes));
-}
-
-}  // namespace
-
 // The problems of a rule's values, one line each (ending in a line end), in
 // the order the configuration check gives them; empty when there are none.
 // [[Rcpp::export]]
@@ -62,7 +41,7 @@ Rcpp::List decide_cpp(Rcpp::List rule, Rcpp::List patients) {
     if (!outcome) {
         return glue::analysisError(outcome.error());
     }
-    return glue::success(resultToList(outcome.value(), input.rule));
+    return glue::success(glue::resultToList(outcome.value(), input.rule));
 }
 
 // Runs a reference trial whose posterior probability is known to the bit and
@@ -102,5 +81,5 @@ Rcpp::List decide_unchecked_cpp(Rcpp::List rule, Rcpp::List patients) {
     if (!outcome) {
         return glue::analysisError(outcome.error());
     }
-    return glue::success(resultToList(outcome.value(), input.rule));
+    return glue::success(glue::resultToList(outcome.value(), input.rule));
 }

@@ -147,4 +147,57 @@ Rcpp::List designToList(const DesignSettings& design) {
         Rcpp::Named("max_error_stop") = design.maxErrorStop.value_or(NA_REAL));
 }
 
+Rcpp::DataFrame operatingFrame(const std::vector<ScenarioSummary>& summaries) {
+    const R_xlen_t count = static_cast<R_xlen_t>(summaries.size());
+    Rcpp::IntegerVector scenario(count), trials(count);
+    Rcpp::NumericVector rate(count), stop(count), stopError(count), patients(count),
+        patientsError(count), duration(count), durationError(count), looks(count), pending(count),
+        priorOnly(count), stopLow(count), stopHigh(count);
+    for (R_xlen_t i = 0; i < count; ++i) {
+        const ScenarioSummary& s = summaries[i];
+        scenario[i] = static_cast<int>(i) + 1;
+        rate[i] = s.trueRate;
+        trials[i] = s.trials;
+        stop[i] = s.earlyStop;
+        stopError[i] = s.earlyStopError;
+        patients[i] = s.meanEnrolled;
+        patientsError[i] = s.meanEnrolledError;
+        duration[i] = s.meanDuration;
+        durationError[i] = s.meanDurationError;
+        looks[i] = s.meanLooksRun;
+        pending[i] = s.meanPendingPerLook;
+        priorOnly[i] = s.priorOnlyShare;
+        stopLow[i] = s.earlyStopInterval.low;
+        stopHigh[i] = s.earlyStopInterval.high;
+    }
+    Rcpp::List columns = Rcpp::List::create(
+        Rcpp::Named("scenario") = scenario, Rcpp::Named("true_rate") = rate,
+        Rcpp::Named("trials") = trials, Rcpp::Named("early_stop_probability") = stop,
+        Rcpp::Named("early_stop_se") = stopError, Rcpp::Named("expected_patients") = patients,
+        Rcpp::Named("expected_patients_se") = patientsError,
+        Rcpp::Named("expected_duration") = duration,
+        Rcpp::Named("expected_duration_se") = durationError, Rcpp::Named("mean_looks_run") = looks,
+        Rcpp::Named("mean_pending_per_look") = pending,
+        Rcpp::Named("prior_only_look_share") = priorOnly,
+        Rcpp::Named("early_stop_ci_low") = stopLow, Rcpp::Named("early_stop_ci_high") = stopHigh);
+    return Rcpp::DataFrame(columns);
+}
+
+Rcpp::List resultToList(const AnalysisResult& result, const MonitoringRule& rule) {
+    const double uninformedFrom = result.uninformedFrom.value_or(NA_REAL);
+    const Rcpp::CharacterVector warning =
+        result.uninformedFrom ? Rcpp::CharacterVector::create(priorOnlyWarning(
+                                    *result.uninformedFrom, rule.maxEvaluationWindow))
+                              : Rcpp::CharacterVector::create(NA_STRING);
+    return Rcpp::List::create(
+        Rcpp::Named("probability") = result.reportedProbability,
+        Rcpp::Named("posterior") = result.posteriorResult,
+        Rcpp::Named("terminate") = result.terminate,
+        Rcpp::Named("uninformed_from") = uninformedFrom, Rcpp::Named("warning") = warning,
+        Rcpp::Named("hazards") = Rcpp::NumericVector(result.hazards.begin(), result.hazards.end()),
+        Rcpp::Named("patients") = result.patientCount, Rcpp::Named("events") = result.eventCount,
+        Rcpp::Named("pending") = result.pendingCount,
+        Rcpp::Named("notes") = Rcpp::wrap(result.notes));
+}
+
 }  // namespace quillmere::glue

@@ -38,4 +38,12 @@ std::optional<double> optionalNumber(const Rcpp::List& list, const char* name);
 DesignSettings designFromList(const Rcpp::List& design);
 Rcpp::List designToList(const DesignSettings& design);
 
+// The analysis result as qm_decide's list (the prior-only warning in the
+// program's words when it applies).
+Rcpp::List resultToList(const AnalysisResult& result, const MonitoringRule& rule);
+
+// The operating characteristics of the scenarios, with the columns of
+// operating_characteristics.csv.
+Rcpp::DataFrame operatingFrame(const std::vector<ScenarioSummary>& summaries);
+
 }  // namespace quillmere::glue

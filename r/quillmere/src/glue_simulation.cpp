@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "glue_conversions.h"
+#include "glue_interrupt.h"
 
 using namespace quillmere;
 
@@ -22,42 +23,6 @@ ScenarioOutcomes outcomesFromFrame(const Rcpp::List& replicates, int scenarios) 
             {stopLook[i], enrolled[i], duration[i], looksRun[i], pending[i], priorOnly[i]});
     }
     return outcomes;
-}
-
-Rcpp::DataFrame operatingFrame(const std::vector<ScenarioSummary>& summaries) {
-    const R_xlen_t count = static_cast<R_xlen_t>(summaries.size());
-    Rcpp::IntegerVector scenario(count), trials(count);
-    Rcpp::NumericVector rate(count), stop(count), stopError(count), patients(count),
-        patientsError(count), duration(count), durationError(count), looks(count), pending(count),
-        priorOnly(count), stopLow(count), stopHigh(count);
-    for (R_xlen_t i = 0; i < count; ++i) {
-        const ScenarioSummary& s = summaries[i];
-        scenario[i] = static_cast<int>(i) + 1;
-        rate[i] = s.trueRate;
-        trials[i] = s.trials;
-        stop[i] = s.earlyStop;
-        stopError[i] = s.earlyStopError;
-        patients[i] = s.meanEnrolled;
-        patientsError[i] = s.meanEnrolledError;
-        duration[i] = s.meanDuration;
-        durationError[i] = s.meanDurationError;
-        looks[i] = s.meanLooksRun;
-        pending[i] = s.meanPendingPerLook;
-        priorOnly[i] = s.priorOnlyShare;
-        stopLow[i] = s.earlyStopInterval.low;
-        stopHigh[i] = s.earlyStopInterval.high;
-    }
-    Rcpp::List columns = Rcpp::List::create(
-        Rcpp::Named("scenario") = scenario, Rcpp::Named("true_rate") = rate,
-        Rcpp::Named("trials") = trials, Rcpp::Named("early_stop_probability") = stop,
-        Rcpp::Named("early_stop_se") = stopError, Rcpp::Named("expected_patients") = patients,
-        Rcpp::Named("expected_patients_se") = patientsError,
-        Rcpp::Named("expected_duration") = duration,
-        Rcpp::Named("expected_duration_se") = durationError, Rcpp::Named("mean_looks_run") = looks,
-        Rcpp::Named("mean_pending_per_look") = pending,
-        Rcpp::Named("prior_only_look_share") = priorOnly,
-        Rcpp::Named("early_stop_ci_low") = stopLow, Rcpp::Named("early_stop_ci_high") = stopHigh);
-    return Rcpp::DataFrame(columns);
 }
 
 Rcpp::DataFrame stopByLookFrame(const DesignSettings& design,
@@ -103,12 +68,16 @@ Rcpp::List lookResultToList(const LookResult& result) {
 Rcpp::List simulate_cpp(Rcpp::List design, int first, int last, int threads,
                         double time_scale = 1.0) {
     const SimulationPlan plan{glue::designFromList(design), time_scale};
-    ScenarioOutcomes outcomes;
+    glue::InterruptWatch watch;
+    std::optional<ScenarioOutcomes> run;
     try {
-        outcomes = *runSimulation(plan, {first - 1, last - 1}, threads, [](long, long) {});
+        run =
+            runSimulation(plan, {first - 1, last - 1}, threads, watch.progress(), watch.request());
     } catch (const std::exception& failure) {
         return glue::engineError(failure.what());
     }
+    watch.passOnInterrupt(run.has_value());
+    const ScenarioOutcomes& outcomes = *run;
     const R_xlen_t perScenario = last - first + 1;
     const R_xlen_t count = static_cast<R_xlen_t>(outcomes.size()) * perScenario;
     Rcpp::IntegerVector scenario(count), replicate(count), stopLook(count), enrolled(count),
@@ -147,7 +116,7 @@ Rcpp::List summarise_cpp(Rcpp::List design, Rcpp::List replicates) {
         summaries.push_back(
             summariseScenario(settings.trueRates[s], outcomes[s], scheduledLookCount(settings)));
     }
-    return Rcpp::List::create(Rcpp::Named("oc") = operatingFrame(summaries),
+    return Rcpp::List::create(Rcpp::Named("oc") = glue::operatingFrame(summaries),
                               Rcpp::Named("by_look") = stopByLookFrame(settings, summaries));
 }
 

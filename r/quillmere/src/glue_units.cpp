@@ -4,6 +4,7 @@
 
 #include "config/config.h"
 #include "glue_conversions.h"
+#include "glue_interrupt.h"
 
 using namespace quillmere;
 
@@ -47,12 +48,16 @@ Rcpp::List unit_plan_cpp(Rcpp::List design, std::vector<std::string> names) {
 Rcpp::List same_looks_cpp(Rcpp::List design, std::vector<double> factors, int replicates,
                           int threads) {
     const DesignSettings settings = glue::designFromList(design);
-    SameLookTable table;
+    glue::InterruptWatch watch;
+    std::optional<SameLookTable> compared;
     try {
-        table = *compareSameLooks(settings, factors, replicates, threads, [](long, long) {});
+        compared = compareSameLooks(settings, factors, replicates, threads, watch.progress(),
+                                    watch.request());
     } catch (const std::exception& failure) {
         return glue::engineError(failure.what());
     }
+    watch.passOnInterrupt(compared.has_value());
+    const SameLookTable& table = *compared;
     Rcpp::IntegerVector unit, scenario, looks, differing;
     Rcpp::NumericVector rate, meanProbability;
     for (std::size_t u = 0; u < table.size(); ++u) {

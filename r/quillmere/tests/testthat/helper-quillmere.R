@@ -70,7 +70,7 @@ written <- function(values, format) {
     return(ifelse(values, "yes", "no"))
   }
   if (identical(format, "shortest")) {
-    return(quillmere:::shortest_text_cpp(as.double(values)))
+    return(ifelse(is.na(values), "", quillmere:::shortest_text_cpp(as.double(values))))
   }
   ifelse(is.na(values), "", sprintf(format, values))
 }
@@ -94,9 +94,20 @@ reference_runs <- data.frame(
   stringsAsFactors = FALSE
 )
 
-small_design <- function(type = "Toxicity", trials = 8, seed = 11, time_unit = "days") {
+small_design <- function(type = "Toxicity", trials = 8, seed = 11, time_unit = "days",
+                         calibration_rate = NULL, max_error_stop = NULL) {
   qm_design(qm_rule(type, 0.3, 0.85, 90), max_patients = 16, accrual_rate = 0.25,
             first_look = 6, look_every = 4, true_rates = c(0.15, 0.45),
             event_time_shape = 1.2, seed = seed, trials = trials, min_completed = 2,
-            time_unit = time_unit)
+            time_unit = time_unit, calibration_rate = calibration_rate,
+            max_error_stop = max_error_stop)
+}
+
+# A CSV file without its first `comments` lines (the companion's files of
+# replicates and looks start with two comment lines).
+without_comments <- function(file, comments = 2L) {
+  lines <- readLines(file)
+  stripped <- tempfile(fileext = ".csv")
+  writeLines(lines[-seq_len(comments)], stripped)
+  stripped
 }
