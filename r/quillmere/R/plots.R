@@ -48,12 +48,17 @@ follow_up_plot <- function(rule, patients, uninformed_from, title) {
                    legend.position = "bottom")
 }
 
-design_caption <- function(design, bars = TRUE) {
+design_caption <- function(design, bars = "") {
   paste0(sprintf("N = %d, first look after %d patients, then every %d; run-in %d; %d trials per rate; seed %s.",
                  design$max_patients, design$first_look, design$look_every,
                  design$min_completed, design$trials, design$seed),
-         if (bars) " Bars: \u00b1 2 Monte Carlo standard errors." else "")
+         bars)
 }
+
+# The bars of the figures, as the companion's plots draw them.
+interval_note <- paste(" Bars: 95% Monte Carlo intervals (Wilson for probabilities,",
+                       "mean \u00b1 1.96 s.e. for the expected number of patients).")
+normal_quantile <- 1.959963984540054
 
 # Probability of early termination and expected number of patients against
 # the true rate, with their Monte Carlo uncertainty.
@@ -63,12 +68,11 @@ operating_plot <- function(simulation) {
   frame <- rbind(
     data.frame(true_rate = oc$true_rate, figure = figures[1],
                estimate = oc$early_stop_probability, error = oc$early_stop_se,
-               low = pmax(0, oc$early_stop_probability - 2 * oc$early_stop_se),
-               high = pmin(1, oc$early_stop_probability + 2 * oc$early_stop_se)),
+               low = oc$early_stop_ci_low, high = oc$early_stop_ci_high),
     data.frame(true_rate = oc$true_rate, figure = figures[2],
                estimate = oc$expected_patients, error = oc$expected_patients_se,
-               low = oc$expected_patients - 2 * oc$expected_patients_se,
-               high = oc$expected_patients + 2 * oc$expected_patients_se)
+               low = oc$expected_patients - normal_quantile * oc$expected_patients_se,
+               high = oc$expected_patients + normal_quantile * oc$expected_patients_se)
   )
   frame$figure <- factor(frame$figure, levels = figures)
   ggplot2::ggplot(frame, ggplot2::aes(x = .data$true_rate, y = .data$estimate)) +
@@ -79,7 +83,7 @@ operating_plot <- function(simulation) {
     ggplot2::facet_wrap(~figure, scales = "free_y") +
     ggplot2::labs(x = sprintf("true %s rate", event_type_words(simulation$design$rule)),
                   y = NULL, title = "Operating characteristics",
-                  caption = design_caption(simulation$design)) +
+                  caption = design_caption(simulation$design, interval_note)) +
     ggplot2::theme_minimal()
 }
 
@@ -90,9 +94,13 @@ stopping_plot <- function(simulation) {
                                       colour = .data$rate)) +
     ggplot2::geom_line() +
     ggplot2::geom_point() +
+    ggplot2::geom_errorbar(ggplot2::aes(ymin = .data$stop_probability_ci_low,
+                                        ymax = .data$stop_probability_ci_high),
+                           width = 0.3, position = ggplot2::position_dodge(width = 0.6)) +
     ggplot2::labs(x = "patients enrolled at the look", y = "probability of stopping there",
                   colour = "true rate", title = "Stopping by look",
-                  caption = design_caption(simulation$design, bars = FALSE)) +
+                  caption = design_caption(simulation$design,
+                                           " Bars: 95% Wilson intervals. Looks held back by the run-in cannot stop the trial.")) +
     ggplot2::theme_minimal()
 }
 
@@ -128,7 +136,7 @@ calibration_plot <- function(calibration) {
                                      design$max_error_stop,
                                      if (is.na(calibration$chosen_cutoff)) "none"
                                      else sprintf("%.4f", calibration$chosen_cutoff)),
-                  caption = design_caption(design, bars = FALSE)) +
+                  caption = design_caption(design)) +
     ggplot2::theme_minimal()
 }
 

@@ -84,8 +84,8 @@ print.qm_units <- function(x, ...) {
 plot.qm_units <- function(x, ...) {
   frame <- x$oc
   frame$unit <- factor(frame$unit, levels = x$units)
-  frame$low <- pmax(0, frame$early_stop_probability - 2 * frame$early_stop_se)
-  frame$high <- pmin(1, frame$early_stop_probability + 2 * frame$early_stop_se)
+  frame$low <- frame$early_stop_ci_low
+  frame$high <- frame$early_stop_ci_high
   draw(
     ggplot2::ggplot(frame, ggplot2::aes(x = .data$true_rate, y = .data$early_stop_probability,
                                         colour = .data$unit)) +
@@ -95,7 +95,7 @@ plot.qm_units <- function(x, ...) {
       ggplot2::labs(x = sprintf("true %s rate", event_type_words(x$design$rule)),
                     y = "probability of early termination", colour = "time unit",
                     title = "The same replicates with their times in each unit",
-                    caption = design_caption(x$design)) +
+                    caption = design_caption(x$design, " Every unit simulates the same patients. Bars: 95% Wilson intervals.")) +
       ggplot2::theme_minimal()
   )
 }
