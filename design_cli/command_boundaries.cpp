@@ -22,6 +22,11 @@ int runBoundariesCommand(const CommandLine& line, std::ostream& out, std::ostrea
     writeBoundaryCsv(csv, rows);
     closeOutputFile(csv, csvPath);
     writeBoundaryTable(out, *design, rows);
+    if (!replayableWithQuillmere(*design)) {
+        out << "\nWith every outcome known no patient is imputed, so the hazard model of this "
+               "design\n(HazardPriorShape, HazardRange) plays no part: quillmere stops at these "
+               "boundaries too.\n";
+    }
     out << "\nWritten: " << csvPath.string() << '\n';
     return 0;
 }

@@ -18,6 +18,7 @@ const std::map<std::string, CommandEntry>& commandTable() {
         {"merge", {runMergeCommand, {"out"}}},
         {"dump", {runDumpCommand, {"scenario", "replicate", "look", "to", "unit"}}},
         {"units", {runUnitsCommand, {"units", "threads", "trials", "out", "same-looks"}}},
+        {"compare", {runCompareCommand, {"threads", "trials", "out"}}},
     };
     return table;
 }
@@ -31,6 +32,7 @@ void writeUsage(std::ostream& err) {
            "[--unit U]\n"
            "  quillmere-design units FILE [--units hours,days,weeks,months] [--threads T]\n"
            "                         [--trials T] [--same-looks N] [--out DIR]\n"
+           "  quillmere-design compare FILE OTHER_FILE [--threads T] [--trials T] [--out DIR]\n"
            "Scenarios, replicates and looks are counted from 1; DIR defaults to the current "
            "directory.\n";
 }

@@ -1,9 +1,9 @@
 #include <filesystem>
 
-#include "design_cli/commands.h"
-#include "design_cli/look_dump.h"
 #include "design/text_format.h"
 #include "design/trial_simulation.h"
+#include "design_cli/commands.h"
+#include "design_cli/look_dump.h"
 
 namespace quillmere {
 namespace {
@@ -65,11 +65,32 @@ void explainMissingLook(const DesignSettings& design, const DumpRequest& request
     err << (trace.empty() ? " none" : "") << '\n';
 }
 
+// quillmere computes with the prior 1/lambda and the range [0.001, 100] per
+// time unit; a look analysed otherwise cannot be replayed with it.
+void explainUnreplayableDesign(const DesignSettings& design, std::ostream& err) {
+    err << "dump refuses this design: quillmere computes with the hazard prior 1/lambda "
+           "(HazardPriorShape = 0) and the range [0.001, 100] per time unit (HazardRange = "
+           "unit), but this design sets";
+    if (design.hazardPriorShape != 0.0) {
+        err << formatted(" HazardPriorShape = %g", design.hazardPriorShape);
+    }
+    if (design.hazardRange != HazardRange::Unit) {
+        err << (design.hazardPriorShape != 0.0 ? " and" : "")
+            << " HazardRange = " << hazardRangeName(design.hazardRange);
+    }
+    err << ". quillmere run on the files of a look would not give the decision and "
+           "probability the simulation used.\n";
+}
+
 }  // namespace
 
 int runDumpCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
     const std::optional<DesignSettings> design = loadDesign(line, err);
     if (!design) {
+        return 1;
+    }
+    if (!replayableWithQuillmere(*design)) {
+        explainUnreplayableDesign(*design, err);
         return 1;
     }
     const std::optional<DumpRequest> request = dumpRequest(line, *design, err);

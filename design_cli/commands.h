@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "design_cli/command_line.h"
 #include "design/design_settings.h"
 #include "design/simulation_runner.h"
+#include "design_cli/command_line.h"
 
 namespace quillmere {
 
@@ -21,6 +21,7 @@ int runSimulateCommand(const CommandLine& line, std::ostream& out, std::ostream&
 int runMergeCommand(const CommandLine& line, std::ostream& out, std::ostream& err);
 int runDumpCommand(const CommandLine& line, std::ostream& out, std::ostream& err);
 int runUnitsCommand(const CommandLine& line, std::ostream& out, std::ostream& err);
+int runCompareCommand(const CommandLine& line, std::ostream& out, std::ostream& err);
 
 // Helpers the commands share; each reports its problem on `err`.
 std::optional<DesignSettings> loadDesign(const CommandLine& line, std::ostream& err);
