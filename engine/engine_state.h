@@ -24,6 +24,8 @@ struct EngineState {
     int currentHazardIndex = 0;
     std::array<double, intervalCount> hazardPriorShape{};
     HazardPriorMeans hazardPriorMeans = HazardPriorMeans::Chained;
+    // The range must hold the chain's starting value 2.0 (the sampler
+    // returns its code 1007 otherwise).
     double hazardLowerBound = 0.001;
     double hazardUpperBound = 100.0;
     UniformGenerator uniform;
