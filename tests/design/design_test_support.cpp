@@ -8,8 +8,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "design_cli/commands.h"
+#include "analysis/analysis.h"
 #include "design/text_format.h"
+#include "design_cli/commands.h"
 
 namespace quillmere::testing {
 
@@ -58,7 +59,7 @@ std::string designFileText(const DesignSettings& design) {
     for (const double rate : design.trueRates) {
         rates += (rates.empty() ? "" : ", ") + formatted("%.17g", rate);
     }
-    return formatted(
+    std::string text = formatted(
         "TrialType = %s\nRateBound = %.17g\nCutoffProbability = %.17g\n"
         "MaxEvaluationWindow = %.17g\nTimeUnit = %s\nMaxPatients = %d\nAccrualRate = %.17g\n"
         "FirstLook = %d\nLookEvery = %d\nMinCompleted = %d\nTrueRates = %s\n"
@@ -67,6 +68,11 @@ std::string designFileText(const DesignSettings& design) {
         design.maxEvaluationWindow, design.timeUnit.name.c_str(), design.maxPatients,
         design.accrualRate, design.firstLook, design.lookEvery, design.minCompleted, rates.c_str(),
         design.eventTimeShape, design.trials, static_cast<unsigned long long>(design.seed));
+    if (!replayableWithQuillmere(design)) {
+        text += formatted("HazardPriorShape = %.17g\nHazardRange = %s\n", design.hazardPriorShape,
+                          hazardRangeName(design.hazardRange).c_str());
+    }
+    return text;
 }
 
 std::string writeDesignFile(const DesignSettings& design, const std::string& name) {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "design/design_test_support.h"
-#include "design_cli/look_dump.h"
 #include "design/random_stream.h"
 #include "design/trial_simulation.h"
+#include "design_cli/look_dump.h"
 
 namespace quillmere {
 namespace {

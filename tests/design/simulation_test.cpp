@@ -5,8 +5,8 @@
 
 #include "design/design_test_support.h"
 #include "design/operating_characteristics.h"
-#include "design_cli/simulation_report.h"
 #include "design/simulation_runner.h"
+#include "design_cli/simulation_report.h"
 
 namespace quillmere {
 namespace {
