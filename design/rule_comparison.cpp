@@ -9,11 +9,18 @@
 namespace quillmere {
 namespace {
 
+// A key whose value differs between the two designs, with both values.
+struct KeyDifference {
+    std::string key;
+    std::string textA;
+    std::string textB;
+};
+
 template <typename Value>
-void requireSame(std::vector<std::string>& problems, const char* key, const Value& a,
-                 const Value& b, const std::string& textA, const std::string& textB) {
+void noteDifference(std::vector<KeyDifference>& differences, const char* key, const Value& a,
+                    const Value& b, const std::string& textA, const std::string& textB) {
     if (!(a == b)) {
-        problems.push_back(std::string(key) + " differs: " + textA + " and " + textB + ".");
+        differences.push_back({key, textA, textB});
     }
 }
 
@@ -23,14 +30,6 @@ std::string ratesText(const std::vector<double>& rates) {
         text += (text.empty() ? "" : ", ") + roundTripText(rate);
     }
     return text;
-}
-
-template <typename Value>
-void noteDifference(std::vector<std::string>& differences, const char* key, const Value& a,
-                    const Value& b, const std::string& textA, const std::string& textB) {
-    if (!(a == b)) {
-        differences.push_back(std::string(key) + " " + textB + " (A: " + textA + ")");
-    }
 }
 
 double sumOf(const std::vector<double>& values) {
@@ -98,27 +97,32 @@ bool endedOtherwise(const TrialOutcome& a, const TrialOutcome& b) {
 }  // namespace
 
 std::vector<std::string> pairingProblems(const DesignSettings& a, const DesignSettings& b) {
+    std::vector<KeyDifference> differences;
+    noteDifference(differences, "TrialType", a.eventType, b.eventType, eventTypeName(a.eventType),
+                   eventTypeName(b.eventType));
+    noteDifference(differences, "MaxEvaluationWindow", a.maxEvaluationWindow, b.maxEvaluationWindow,
+                   roundTripText(a.maxEvaluationWindow), roundTripText(b.maxEvaluationWindow));
+    noteDifference(differences, "TimeUnit", a.timeUnit.name, b.timeUnit.name, a.timeUnit.name,
+                   b.timeUnit.name);
+    noteDifference(differences, "MaxPatients", a.maxPatients, b.maxPatients,
+                   std::to_string(a.maxPatients), std::to_string(b.maxPatients));
+    noteDifference(differences, "AccrualRate", a.accrualRate, b.accrualRate,
+                   roundTripText(a.accrualRate), roundTripText(b.accrualRate));
+    noteDifference(differences, "TrueRates", a.trueRates, b.trueRates, ratesText(a.trueRates),
+                   ratesText(b.trueRates));
+    noteDifference(differences, "EventTimeShape", a.eventTimeShape, b.eventTimeShape,
+                   roundTripText(a.eventTimeShape), roundTripText(b.eventTimeShape));
+    noteDifference(differences, "Seed", a.seed, b.seed, std::to_string(a.seed),
+                   std::to_string(b.seed));
     std::vector<std::string> problems;
-    requireSame(problems, "TrialType", a.eventType, b.eventType, eventTypeName(a.eventType),
-                eventTypeName(b.eventType));
-    requireSame(problems, "MaxEvaluationWindow", a.maxEvaluationWindow, b.maxEvaluationWindow,
-                roundTripText(a.maxEvaluationWindow), roundTripText(b.maxEvaluationWindow));
-    requireSame(problems, "TimeUnit", a.timeUnit.name, b.timeUnit.name, a.timeUnit.name,
-                b.timeUnit.name);
-    requireSame(problems, "MaxPatients", a.maxPatients, b.maxPatients,
-                std::to_string(a.maxPatients), std::to_string(b.maxPatients));
-    requireSame(problems, "AccrualRate", a.accrualRate, b.accrualRate, roundTripText(a.accrualRate),
-                roundTripText(b.accrualRate));
-    requireSame(problems, "TrueRates", a.trueRates, b.trueRates, ratesText(a.trueRates),
-                ratesText(b.trueRates));
-    requireSame(problems, "EventTimeShape", a.eventTimeShape, b.eventTimeShape,
-                roundTripText(a.eventTimeShape), roundTripText(b.eventTimeShape));
-    requireSame(problems, "Seed", a.seed, b.seed, std::to_string(a.seed), std::to_string(b.seed));
+    for (const KeyDifference& d : differences) {
+        problems.push_back(d.key + " differs: " + d.textA + " and " + d.textB + ".");
+    }
     return problems;
 }
 
 std::vector<std::string> ruleDifferences(const DesignSettings& a, const DesignSettings& b) {
-    std::vector<std::string> differences;
+    std::vector<KeyDifference> differences;
     noteDifference(differences, "RateBound", a.rateBound, b.rateBound, roundTripText(a.rateBound),
                    roundTripText(b.rateBound));
     noteDifference(differences, "CutoffProbability", a.cutoffProbability, b.cutoffProbability,
@@ -133,7 +137,11 @@ std::vector<std::string> ruleDifferences(const DesignSettings& a, const DesignSe
                    roundTripText(a.hazardPriorShape), roundTripText(b.hazardPriorShape));
     noteDifference(differences, "HazardRange", a.hazardRange, b.hazardRange,
                    hazardRangeName(a.hazardRange), hazardRangeName(b.hazardRange));
-    return differences;
+    std::vector<std::string> lines;
+    for (const KeyDifference& d : differences) {
+        lines.push_back(d.key + " " + d.textB + " (A: " + d.textA + ")");
+    }
+    return lines;
 }
 
 PairedDifference pairedDifference(const RatioSample& a, const RatioSample& b) {

@@ -132,4 +132,38 @@ void expectAgreement(const std::vector<double>& engineResults, const ExactPoster
         << ", engine spread " << engineSpread;
 }
 
+TrialInput toxicityWithPendingAcrossTheWindow() {
+    TrialInput input{EventType::Toxicity, 0.3, 30.0, {}};
+    for (const double t : {2.0, 9.0, 17.0, 25.0}) {
+        input.patients.push_back(eventAt(t));
+    }
+    for (const double t : {1.0, 4.0, 8.0, 12.0, 15.0, 20.0, 26.0, 29.0}) {
+        input.patients.push_back(pendingFor(t));
+        input.patients.push_back(completeWithoutEvent(30.0));
+    }
+    return input;
+}
+
+TrialInput efficacyWithManyEarlyPending() {
+    TrialInput input{EventType::Efficacy, 0.35, 56.0, {}};
+    for (const double t : {5.0, 10.0, 30.0, 44.0, 51.0, 55.0}) {
+        input.patients.push_back(eventAt(t));
+    }
+    for (const double t : {1.0, 3.0, 7.0, 14.0, 22.0, 35.0, 48.0, 50.0, 53.0, 2.0}) {
+        input.patients.push_back(pendingFor(t));
+    }
+    for (int i = 0; i < 5; ++i) {
+        input.patients.push_back(completeWithoutEvent(56.0));
+    }
+    return input;
+}
+
+TrialInput progressionWithUninformedLateIntervals() {
+    TrialInput input{EventType::DiseaseProgression, 0.5, 12.0, {eventAt(1.0), eventAt(3.5)}};
+    for (const double t : {0.5, 1.5, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0}) {
+        input.patients.push_back(pendingFor(t));
+    }
+    return input;
+}
+
 }  // namespace quillmere::testing

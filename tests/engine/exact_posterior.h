@@ -50,4 +50,14 @@ std::pair<double, double> meanAndStandardDeviation(const std::vector<double>& va
 // means spread more than independent ones).
 void expectAgreement(const std::vector<double>& engineResults, const ExactPosterior& exact);
 
+// Looks with pending patients on which the engine meets the exact sampler.
+// Toxicity, bound 0.3, window 30: events, pending and complete patients
+// across the window.
+TrialInput toxicityWithPendingAcrossTheWindow();
+// Efficacy, bound 0.35, window 56: many pending patients early in it.
+TrialInput efficacyWithManyEarlyPending();
+// Progression, bound 0.5, window 12: nobody followed beyond 7, so the last
+// two intervals rest on the prior and the sampling range alone.
+TrialInput progressionWithUninformedLateIntervals();
+
 }  // namespace quillmere::testing

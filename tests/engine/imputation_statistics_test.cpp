@@ -39,38 +39,15 @@ void expectAgreementWithExactSampler(const TrialInput& input, double bound) {
 }
 
 TEST(ImputationStatistics, ToxicityWithPendingPatientsAcrossTheWindow) {
-    TrialInput input{EventType::Toxicity, 0.3, 30.0, {}};
-    for (const double t : {2.0, 9.0, 17.0, 25.0}) {
-        input.patients.push_back(eventAt(t));
-    }
-    for (const double t : {1.0, 4.0, 8.0, 12.0, 15.0, 20.0, 26.0, 29.0}) {
-        input.patients.push_back(pendingFor(t));
-        input.patients.push_back(completeWithoutEvent(30.0));
-    }
-    expectAgreementWithExactSampler(input, 0.3);
+    expectAgreementWithExactSampler(toxicityWithPendingAcrossTheWindow(), 0.3);
 }
 
 TEST(ImputationStatistics, EfficacyWithManyEarlyPendingPatients) {
-    TrialInput input{EventType::Efficacy, 0.35, 56.0, {}};
-    for (const double t : {5.0, 10.0, 30.0, 44.0, 51.0, 55.0}) {
-        input.patients.push_back(eventAt(t));
-    }
-    for (const double t : {1.0, 3.0, 7.0, 14.0, 22.0, 35.0, 48.0, 50.0, 53.0, 2.0}) {
-        input.patients.push_back(pendingFor(t));
-    }
-    for (int i = 0; i < 5; ++i) {
-        input.patients.push_back(completeWithoutEvent(56.0));
-    }
-    expectAgreementWithExactSampler(input, 0.35);
+    expectAgreementWithExactSampler(efficacyWithManyEarlyPending(), 0.35);
 }
 
 TEST(ImputationStatistics, ProgressionWithUninformedLateIntervals) {
-    // Nobody has been followed beyond 7 of 12: the last two intervals rest on
-    // the prior and the sampling range alone.
-    TrialInput input{EventType::DiseaseProgression, 0.5, 12.0, {eventAt(1.0), eventAt(3.5)}};
-    for (const double t : {0.5, 1.5, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0}) {
-        input.patients.push_back(pendingFor(t));
-    }
+    const TrialInput input = progressionWithUninformedLateIntervals();
     ASSERT_EQ(firstUninformedInterval(*recordWithExposures(input)), 4);
     expectAgreementWithExactSampler(input, 1 - 0.5);
 }
