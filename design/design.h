@@ -2,8 +2,8 @@
 
 // The design library: the design file, the look schedule, cohort simulation,
 // each look's analysis through the analysis layer, operating characteristics,
-// stopping boundaries, replicate files and the paired comparison of time
-// units. No output beyond the values it returns.
+// stopping boundaries, replicate files, and the paired comparisons of time
+// units and of two rules. No output beyond the values it returns.
 #include "design/boundaries.h"
 #include "design/cohort.h"
 #include "design/design_settings.h"
@@ -13,6 +13,7 @@
 #include "design/operating_characteristics.h"
 #include "design/random_stream.h"
 #include "design/replicate_file.h"
+#include "design/rule_comparison.h"
 #include "design/simulation_runner.h"
 #include "design/task_pool.h"
 #include "design/time_units.h"
