@@ -129,6 +129,22 @@ const std::vector<Command>& commandTable() {
           "DESIGN_FILE",
           "design file"},
          runUnitsCommand},
+        {{"compare",
+          "two rules on the same replicates, paired",
+          "Simulates the design of FILE and that of OTHER_FILE on the same replicates (the two\n"
+          "files may differ only in the rule and the hazard model) and reports, per true rate,\n"
+          "every operating characteristic under each with their paired difference and its\n"
+          "standard error. Writes compare.csv into DIR.",
+          {threadsOptionSpec,
+           {"trials", "T", "trials per scenario (default: Trials)"},
+           outOptionSpec},
+          {},
+          "OTHER_FILE",
+          "the second design file",
+          true,
+          "DESIGN_FILE",
+          "design file"},
+         runCompareCommand},
         {{"report",
           "the design as one self-contained HTML page for a protocol",
           "Writes one HTML file (inline CSS and SVG, nothing fetched from elsewhere) from the\n"

@@ -61,6 +61,25 @@ void writeDesignHeader(std::ostream& out, const DesignSettings& design) {
                      static_cast<unsigned long long>(design.seed));
     out << "True rate: probability of the " << eventTypeName(design.eventType)
         << " event within the window\n";
+    if (!replayableWithQuillmere(design)) {
+        out << hazardModelText(design)
+            << "\n(not quillmere's computation: quillmere does not reproduce these results)\n";
+    }
+}
+
+std::string hazardModelText(const DesignSettings& design) {
+    const std::string prior =
+        design.hazardPriorShape > 0
+            ? formatted("gamma prior of shape %g with mean lambda0 in every interval",
+                        design.hazardPriorShape)
+            : std::string("prior 1/lambda");
+    const std::string range =
+        design.hazardRange == HazardRange::Window
+            ? formatted("lambda*W in [%g, %g]", windowRangeLower, windowRangeUpper)
+            : formatted("lambda in [0.001, 100] per %.*s",
+                        static_cast<int>(design.timeUnit.name.size()) - 1,
+                        design.timeUnit.name.c_str());
+    return "Hazard model: " + prior + "; hazards sampled with " + range;
 }
 
 void writeOperatingTable(std::ostream& out, const std::vector<ScenarioSummary>& summaries) {
