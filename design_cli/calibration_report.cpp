@@ -3,15 +3,10 @@
 #include "design/look_file.h"
 #include "design/text_format.h"
 #include "design_cli/report_text.h"
+#include "design_cli/svg_plot.h"
 
 namespace quillmere {
 namespace {
-
-const char* palette(std::size_t index) {
-    static const char* colours[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e",
-                                    "#9467bd", "#8c564b", "#17becf"};
-    return colours[index % 7];
-}
 
 constexpr double plotLeft = 80, plotRight = 680, plotTop = 60, plotBottom = 380;
 
@@ -24,7 +19,7 @@ double plotY(double probability) {
 
 // The curve of one rate as steps: level until the next cut-off.
 void writeStepCurve(std::ostream& out, const CalibrationResult& result, std::size_t rate) {
-    out << "<polyline fill=\"none\" stroke-width=\"2\" stroke=\"" << palette(rate)
+    out << "<polyline fill=\"none\" stroke-width=\"2\" stroke=\"" << curveColour(rate)
         << "\" points=\"";
     for (std::size_t c = 0; c < result.cutoffs.size(); ++c) {
         const double level = result.summaries[c][rate].earlyStop;
@@ -83,7 +78,7 @@ void writeLegend(std::ostream& out, const DesignSettings& design, const Calibrat
         out << formatted(
             "<line x1=\"%g\" y1=\"%g\" x2=\"%g\" y2=\"%g\" stroke-width=\"2\" stroke=\"%s\"/>"
             "<text x=\"%g\" y=\"%g\">rate %g%s</text>\n",
-            x, y - 4, x + 24, y - 4, palette(s), x + 30, y, result.rates[s],
+            x, y - 4, x + 24, y - 4, curveColour(s), x + 30, y, result.rates[s],
             calibration && design.calibrationRate ? " (calibration)" : "");
     }
 }

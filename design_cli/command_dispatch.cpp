@@ -10,13 +10,13 @@ namespace quillmere {
 namespace {
 
 struct Command {
-    CommandSpec spec;
+    CommandSyntax syntax;
     int (*run)(const CommandContext&);
 };
 
-const OptionSpec threadsOptionSpec{"threads", "T", "worker threads, 1 to 256 (default: cores)"};
+const OptionSyntax threadsOptionSyntax{"threads", "T", "worker threads, 1 to 256 (default: cores)"};
 
-const OptionSpec outOptionSpec{"out", "DIR", "output directory (default: current directory)"};
+const OptionSyntax outOptionSyntax{"out", "DIR", "output directory (default: current directory)"};
 
 const std::vector<Command>& commandTable() {
     static const std::vector<Command> table = {
@@ -28,7 +28,7 @@ const std::vector<Command>& commandTable() {
           "Results are written as a set: DIR is checked before any work starts, and the\n"
           "files replace earlier ones only once all are written. Results of another kind\n"
           "or design in DIR are replaced only with --force.",
-          {outOptionSpec},
+          {outOptionSyntax},
           {},
           "",
           "",
@@ -48,8 +48,8 @@ const std::vector<Command>& commandTable() {
           "DIR is checked before the simulation starts; the files replace earlier ones\n"
           "only once all are written, so an interrupted run (Ctrl-C) leaves DIR as it was.\n"
           "Results of another kind or design in DIR are replaced only with --force.",
-          {threadsOptionSpec,
-           outOptionSpec,
+          {threadsOptionSyntax,
+           outOptionSyntax,
            {"replicates", "A-B", "simulate only replicates A to B (counted from 1): a shard"}},
           {},
           "",
@@ -68,8 +68,8 @@ const std::vector<Command>& commandTable() {
           "most MaxErrorStop, and writes calibration.csv (every cut-off at which a figure\n"
           "changes) and calibration.svg into DIR. With --replicates A-B only those\n"
           "replicates are simulated: a shard for the merge command.",
-          {threadsOptionSpec,
-           outOptionSpec,
+          {threadsOptionSyntax,
+           outOptionSyntax,
            {"replicates", "A-B", "simulate only replicates A to B (counted from 1): a shard"}},
           {},
           "",
@@ -118,10 +118,10 @@ const std::vector<Command>& commandTable() {
           "and units.svg into DIR. With --same-looks N it also analyses the looks the design's\n"
           "unit runs in the first N trials per rate in every unit (units_same_looks.csv).",
           {{"units", "LIST", "units (default: hours,days,weeks,months)"},
-           threadsOptionSpec,
+           threadsOptionSyntax,
            {"trials", "T", "trials per scenario (default: Trials)"},
            {"same-looks", "N", "compare the looks of N trials per rate"},
-           outOptionSpec},
+           outOptionSyntax},
           {},
           "",
           "",
@@ -174,7 +174,7 @@ const std::vector<Command>& commandTable() {
           "summary.txt.",
           {{"answer", "1|2|3", "the event type as quillmere asks it (required)"},
            {"runs", "K", "runs with independent streams, 2 to 1000000 (default: 200)"},
-           threadsOptionSpec,
+           threadsOptionSyntax,
            {"seed", "S", "seed of the independent streams (default: 1)"},
            {"out", "OUT", "output directory (default: current directory)"}},
           {"answer"},
@@ -188,12 +188,12 @@ const std::vector<Command>& commandTable() {
     return table;
 }
 
-std::vector<CommandSpec> commandSpecs() {
-    std::vector<CommandSpec> specs;
+std::vector<CommandSyntax> commandSyntaxes() {
+    std::vector<CommandSyntax> syntaxes;
     for (const Command& command : commandTable()) {
-        specs.push_back(command.spec);
+        syntaxes.push_back(command.syntax);
     }
-    return specs;
+    return syntaxes;
 }
 
 const StopRequest& neverStopped() {
@@ -269,12 +269,12 @@ int reportStopped(const CommandContext& context, const std::string& directory) {
 int runDesignTool(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
                   const StopRequest& stop) {
     const CommandRequest request =
-        readCommandLine(words, commandSpecs(), QUILLMERE_VERSION, out, err);
+        readCommandLine(words, commandSyntaxes(), QUILLMERE_VERSION, out, err);
     if (!request.line) {
         return request.exitStatus;
     }
     for (const Command& command : commandTable()) {
-        if (command.spec.name != request.line->command) {
+        if (command.syntax.name != request.line->command) {
             continue;
         }
         try {

@@ -11,7 +11,7 @@ constexpr int helpStatus = 0;
 constexpr int mistakeStatus = 1;
 
 // "a, b and c"
-std::string commandList(const std::vector<CommandSpec>& commands) {
+std::string commandList(const std::vector<CommandSyntax>& commands) {
     std::string list;
     for (std::size_t i = 0; i < commands.size(); ++i) {
         list += (i == 0 ? "" : i + 1 == commands.size() ? " and " : ", ") + commands[i].name;
@@ -19,7 +19,7 @@ std::string commandList(const std::vector<CommandSpec>& commands) {
     return list;
 }
 
-void writeProgramHelp(std::ostream& out, const std::vector<CommandSpec>& commands,
+void writeProgramHelp(std::ostream& out, const std::vector<CommandSyntax>& commands,
                       const std::string& version) {
     out << "quillmere-design " << version
         << ": stopping boundaries and operating characteristics of the\n"
@@ -27,7 +27,7 @@ void writeProgramHelp(std::ostream& out, const std::vector<CommandSpec>& command
            "Usage: quillmere-design COMMAND DESIGN_FILE [OPTIONS]\n"
            "       quillmere-design COMMAND --help\n"
            "       quillmere-design --help | --version\n\nCommands:\n";
-    for (const CommandSpec& command : commands) {
+    for (const CommandSyntax& command : commands) {
         out << "  " << command.name << std::string(12 - command.name.size(), ' ') << command.summary
             << '\n';
     }
@@ -46,10 +46,10 @@ CommandRequest mistake(std::ostream& err, const std::string& message, const std:
 // CLI11's list of the words it takes.
 class CommandHelp : public CLI::Formatter {
   public:
-    explicit CommandHelp(const CommandSpec& spec) {
-        usage_ = "Usage: quillmere-design " + spec.name + " " + spec.firstWord +
-                 (spec.argumentsName.empty() ? "" : " " + spec.argumentsName + "...") +
-                 " [OPTIONS]\n\n" + spec.description + "\n";
+    explicit CommandHelp(const CommandSyntax& syntax) {
+        usage_ = "Usage: quillmere-design " + syntax.name + " " + syntax.firstWord +
+                 (syntax.argumentsName.empty() ? "" : " " + syntax.argumentsName + "...") +
+                 " [OPTIONS]\n\n" + syntax.description + "\n";
         column_width(22);
     }
     std::string make_description(const CLI::App*) const override { return ""; }
@@ -62,21 +62,23 @@ class CommandHelp : public CLI::Formatter {
 // The words of one command as CLI11 reads them; what it cannot place stays
 // among its remaining words.
 struct CommandParser {
-    explicit CommandParser(const CommandSpec& spec)
-        : app(spec.description, "quillmere-design " + spec.name) {
+    explicit CommandParser(const CommandSyntax& syntax)
+        : app(syntax.description, "quillmere-design " + syntax.name) {
         app.allow_extras();
-        app.formatter(std::make_shared<CommandHelp>(spec));
-        app.add_option(spec.firstWord, line.designFile, "the " + spec.firstWordName)->type_name("");
-        if (!spec.argumentsName.empty()) {
-            app.add_option(spec.argumentsName, line.arguments, spec.argumentsHelp)->type_name("");
+        app.formatter(std::make_shared<CommandHelp>(syntax));
+        app.add_option(syntax.firstWord, line.designFile, "the " + syntax.firstWordName)
+            ->type_name("");
+        if (!syntax.argumentsName.empty()) {
+            app.add_option(syntax.argumentsName, line.arguments, syntax.argumentsHelp)
+                ->type_name("");
         }
-        for (const OptionSpec& option : spec.options) {
+        for (const OptionSyntax& option : syntax.options) {
             options.emplace_back(option.name, app.add_option("--" + option.name)
                                                   ->type_name(option.valueName)
                                                   ->description(option.help)
                                                   ->take_all());
         }
-        if (spec.takesForce) {
+        if (syntax.takesForce) {
             force =
                 app.add_flag("--force")->description("replace results of another kind or design");
         }
@@ -88,27 +90,27 @@ struct CommandParser {
     CLI::Option* force = nullptr;
 };
 
-bool isOptionWord(const std::string& word, const CommandSpec& spec) {
-    if (word == "-h" || word == "--help" || (spec.takesForce && word == "--force")) {
+bool isOptionWord(const std::string& word, const CommandSyntax& syntax) {
+    if (word == "-h" || word == "--help" || (syntax.takesForce && word == "--force")) {
         return true;
     }
-    return std::any_of(spec.options.begin(), spec.options.end(),
-                       [&](const OptionSpec& option) { return word == "--" + option.name; });
+    return std::any_of(syntax.options.begin(), syntax.options.end(),
+                       [&](const OptionSyntax& option) { return word == "--" + option.name; });
 }
 
 // An option without its value, or the flag with one. CLI11 would report the
 // first in words of its own and read "--force=no" as no flag at all.
 std::optional<std::string> malformedOption(const std::vector<std::string>& words,
-                                           const CommandSpec& spec) {
+                                           const CommandSyntax& syntax) {
     for (std::size_t i = 1; i < words.size(); ++i) {
-        if (spec.takesForce && words[i].rfind("--force=", 0) == 0) {
+        if (syntax.takesForce && words[i].rfind("--force=", 0) == 0) {
             return std::string("The option (--force) takes no value.");
         }
-        for (const OptionSpec& option : spec.options) {
+        for (const OptionSyntax& option : syntax.options) {
             const std::string word = "--" + option.name;
             const bool last = i + 1 == words.size();
-            if ((words[i] == word && (last || isOptionWord(words[i + 1], spec))) ||
-                words[i] == word + "=") {
+            const bool noValue = last || words[i + 1].empty() || isOptionWord(words[i + 1], syntax);
+            if ((words[i] == word && noValue) || words[i] == word + "=") {
                 return "The option (" + word + ") needs a value.";
             }
         }
@@ -118,15 +120,16 @@ std::optional<std::string> malformedOption(const std::vector<std::string>& words
 
 // What CLI11 accepted but the command does not: further words, an option
 // given twice, a design file or a required option missing.
-std::optional<std::string> unaccountedWord(const CommandParser& parser, const CommandSpec& spec) {
+std::optional<std::string> unaccountedWord(const CommandParser& parser,
+                                           const CommandSyntax& syntax) {
     const std::vector<std::string> extra = parser.app.remaining();
     if (!extra.empty()) {
         const std::string& word = extra.front();
         if (word.size() > 1 && word[0] == '-') {
-            return "Unknown option for " + spec.name + " (" + word + ").";
+            return "Unknown option for " + syntax.name + " (" + word + ").";
         }
-        return "Unexpected word for " + spec.name + " (" + word + "): " + spec.name +
-               " takes the " + spec.firstWordName + " and options only.";
+        return "Unexpected word for " + syntax.name + " (" + word + "): " + syntax.name +
+               " takes the " + syntax.firstWordName + " and options only.";
     }
     for (const auto& [name, option] : parser.options) {
         if (option->count() > 1) {
@@ -134,25 +137,25 @@ std::optional<std::string> unaccountedWord(const CommandParser& parser, const Co
         }
     }
     if (parser.line.designFile.empty()) {
-        return "The " + spec.name + " command needs a " + spec.firstWordName + ".";
+        return "The " + syntax.name + " command needs a " + syntax.firstWordName + ".";
     }
-    for (const std::string& name : spec.requiredOptions) {
+    for (const std::string& name : syntax.requiredOptions) {
         if (parser.line.options.count(name) == 0) {
-            return "The " + spec.name + " command needs the option --" + name + ".";
+            return "The " + syntax.name + " command needs the option --" + name + ".";
         }
     }
-    if (!spec.argumentsName.empty() && parser.line.arguments.empty()) {
-        return "The " + spec.name + " command needs at least one " + spec.argumentsName + ".";
+    if (!syntax.argumentsName.empty() && parser.line.arguments.empty()) {
+        return "The " + syntax.name + " command needs at least one " + syntax.argumentsName + ".";
     }
     return std::nullopt;
 }
 
-CommandRequest readCommand(const std::vector<std::string>& words, const CommandSpec& spec,
+CommandRequest readCommand(const std::vector<std::string>& words, const CommandSyntax& syntax,
                            std::ostream& out, std::ostream& err) {
-    if (const std::optional<std::string> problem = malformedOption(words, spec)) {
-        return mistake(err, *problem, spec.name);
+    if (const std::optional<std::string> problem = malformedOption(words, syntax)) {
+        return mistake(err, *problem, syntax.name);
     }
-    CommandParser parser(spec);
+    CommandParser parser(syntax);
     std::vector<std::string> reversed(words.rbegin(), words.rend() - 1);
     try {
         parser.app.parse(reversed);
@@ -160,17 +163,17 @@ CommandRequest readCommand(const std::vector<std::string>& words, const CommandS
         out << parser.app.help();
         return {std::nullopt, helpStatus};
     } catch (const CLI::ParseError& failure) {
-        return mistake(err, failure.what(), spec.name);
+        return mistake(err, failure.what(), syntax.name);
     }
-    parser.line.command = spec.name;
+    parser.line.command = syntax.name;
     for (const auto& [name, option] : parser.options) {
         if (option->count() > 0) {
             parser.line.options[name] = option->results().front();
         }
     }
     parser.line.force = parser.force != nullptr && parser.force->count() > 0;
-    if (const std::optional<std::string> problem = unaccountedWord(parser, spec)) {
-        return mistake(err, *problem, spec.name);
+    if (const std::optional<std::string> problem = unaccountedWord(parser, syntax)) {
+        return mistake(err, *problem, syntax.name);
     }
     return {std::move(parser.line), 0};
 }
@@ -178,8 +181,8 @@ CommandRequest readCommand(const std::vector<std::string>& words, const CommandS
 }  // namespace
 
 CommandRequest readCommandLine(const std::vector<std::string>& words,
-                               const std::vector<CommandSpec>& commands, const std::string& version,
-                               std::ostream& out, std::ostream& err) {
+                               const std::vector<CommandSyntax>& commands,
+                               const std::string& version, std::ostream& out, std::ostream& err) {
     if (words.empty()) {
         return mistake(err, "A command is needed: " + commandList(commands) + ".", "");
     }
@@ -192,11 +195,11 @@ CommandRequest readCommandLine(const std::vector<std::string>& words,
         out << "quillmere-design " << version << '\n';
         return {std::nullopt, helpStatus};
     }
-    const auto spec =
+    const auto syntax =
         std::find_if(commands.begin(), commands.end(),
-                     [&](const CommandSpec& command) { return command.name == first; });
-    if (spec != commands.end()) {
-        return readCommand(words, *spec, out, err);
+                     [&](const CommandSyntax& command) { return command.name == first; });
+    if (syntax != commands.end()) {
+        return readCommand(words, *syntax, out, err);
     }
     if (first.size() > 1 && first[0] == '-') {
         return mistake(err, "Unknown option (" + first + ").", "");

@@ -9,7 +9,7 @@
 namespace quillmere {
 
 // One option of a command: every option takes exactly one value.
-struct OptionSpec {
+struct OptionSyntax {
     std::string name;       // without the leading "--"
     std::string valueName;  // shown in the help, e.g. "DIR"
     std::string help;
@@ -17,11 +17,11 @@ struct OptionSpec {
 
 // How a command is called. Every command takes one word first: the design
 // file, unless the command names another.
-struct CommandSpec {
+struct CommandSyntax {
     std::string name;
     std::string summary;      // one line in the program's help
     std::string description;  // the command's own help, above the options
-    std::vector<OptionSpec> options;
+    std::vector<OptionSyntax> options;
     std::vector<std::string> requiredOptions;
     std::string argumentsName;  // further words (at least one) when not empty
     std::string argumentsHelp;
@@ -54,8 +54,8 @@ struct CommandRequest {
 // to `out` with status 0: the program's for "--help", "-h" or "help", a
 // command's for "COMMAND --help" or "COMMAND -h".
 CommandRequest readCommandLine(const std::vector<std::string>& words,
-                               const std::vector<CommandSpec>& commands, const std::string& version,
-                               std::ostream& out, std::ostream& err);
+                               const std::vector<CommandSyntax>& commands,
+                               const std::string& version, std::ostream& out, std::ostream& err);
 
 // A whole number within [lowest, highest], or nothing.
 std::optional<int> parseWholeNumber(const std::string& text, int lowest, int highest);

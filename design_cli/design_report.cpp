@@ -1,6 +1,7 @@
 #include "design_cli/design_report.h"
 
 #include <cmath>
+#include <functional>
 #include <sstream>
 
 #include "design/look_schedule.h"
@@ -8,32 +9,10 @@
 #include "design_cli/calibration_report.h"
 #include "design_cli/report_svg.h"
 #include "design_cli/report_text.h"
+#include "design_cli/svg_plot.h"
 
 namespace quillmere {
 namespace {
-
-std::string escaped(const std::string& text) {
-    std::string result;
-    for (const char c : text) {
-        switch (c) {
-            case '<':
-                result += "&lt;";
-                break;
-            case '>':
-                result += "&gt;";
-                break;
-            case '&':
-                result += "&amp;";
-                break;
-            case '"':
-                result += "&quot;";
-                break;
-            default:
-                result += c;
-        }
-    }
-    return result;
-}
 
 const char* const style =
     "body{font-family:sans-serif;max-width:60em;margin:2em auto;color:#222;line-height:1.4}"
@@ -61,7 +40,7 @@ void writeRule(std::ostream& out, const DesignSettings& design) {
     }
     out << ", the trial statistician runs quillmere on the data. It imputes the outcomes of the "
            "patients still inside their window and reports "
-        << escaped(ruleProbabilityText(design))
+        << markupEscaped(ruleProbabilityText(design))
         << " under a Beta(0.1, 0.2) prior. The trial is terminated " << stopReason(design.eventType)
         << " as soon as this probability exceeds " << roundTripText(design.cutoffProbability)
         << "; otherwise enrolment continues.</p>\n";
@@ -105,7 +84,7 @@ void writeFigure(std::ostream& out, const std::string& id, const std::string& ca
                  const std::function<void(std::ostream&)>& plot) {
     out << "<figure id=\"" << id << "\">\n";
     plot(out);
-    out << "<figcaption>" << escaped(caption) << "</figcaption>\n</figure>\n";
+    out << "<figcaption>" << markupEscaped(caption) << "</figcaption>\n</figure>\n";
 }
 
 void writePlots(std::ostream& out, const DesignReportContent& content) {
@@ -162,16 +141,19 @@ void writeReproducibility(std::ostream& out, const DesignReportContent& content)
     const std::string file = content.designFileName;
     const std::string dir = content.resultsDirectory;
     out << "<h2 id=\"reproducibility\">Reproducibility</h2>\n<p>quillmere-design "
-        << escaped(content.version) << "; seed " << design.seed << "; " << design.trials
+        << markupEscaped(content.version) << "; seed " << design.seed << "; " << design.trials
         << " trials per true rate. The design file:</p>\n<pre id=\"design-file\">"
-        << escaped(content.designText) << "</pre>\n<p>The commands that rebuild every figure:</p>\n"
-        << "<pre id=\"commands\">quillmere-design boundaries " << escaped(file) << " --out "
-        << escaped(dir) << "\nquillmere-design simulate " << escaped(file) << " --out "
-        << escaped(dir) << '\n';
+        << markupEscaped(content.designText)
+        << "</pre>\n<p>The commands that rebuild every figure:</p>\n"
+        << "<pre id=\"commands\">quillmere-design boundaries " << markupEscaped(file) << " --out "
+        << markupEscaped(dir) << "\nquillmere-design simulate " << markupEscaped(file) << " --out "
+        << markupEscaped(dir) << '\n';
     if (content.calibration) {
-        out << "quillmere-design calibrate " << escaped(file) << " --out " << escaped(dir) << '\n';
+        out << "quillmere-design calibrate " << markupEscaped(file) << " --out "
+            << markupEscaped(dir) << '\n';
     }
-    out << "quillmere-design report " << escaped(file) << " --from " << escaped(dir) << "</pre>\n";
+    out << "quillmere-design report " << markupEscaped(file) << " --from " << markupEscaped(dir)
+        << "</pre>\n";
 }
 
 }  // namespace

@@ -12,14 +12,8 @@ namespace quillmere {
 namespace {
 
 const char* const intervalNote =
-    " Bars: 95% Monte Carlo intervals (Wilson for probabilities, mean +/- 1.96 s.e. for the "
+    " Bars: 95% Monte Carlo intervals (Wilson for probabilities, mean ± 1.96 s.e. for the "
     "expected number of patients).";
-
-const char* palette(std::size_t index) {
-    static const char* colours[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e",
-                                    "#9467bd", "#8c564b", "#17becf"};
-    return colours[index % 7];
-}
 
 // The rate the rule compares with the bound, on the axis of true event rates.
 double boundOnRateAxis(const DesignSettings& design) {
@@ -114,8 +108,8 @@ void writeOperatingPlot(std::ostream& out, const DesignSettings& design,
     PlotFrame frame = rateFrame(design, "Operating characteristics: terminate when " +
                                             ruleProbabilityText(design) +
                                             formatted(" > %g", design.cutoffProbability));
-    const LineStyle stopStyle{palette(0), false, 2.0};
-    const LineStyle patientStyle{palette(1), true, 2.0};
+    const LineStyle stopStyle{curveColour(0), false, 2.0};
+    const LineStyle patientStyle{curveColour(1), true, 2.0};
     frame.legend = {{stopStyle, "P(early termination), left axis"},
                     {patientStyle, "E[patients enrolled], right axis"}};
     frame.caption = designFacts(design) + intervalNote;
@@ -146,7 +140,7 @@ void writeStopByLookPlot(std::ostream& out, const DesignSettings& design,
     for (std::size_t s = 0; s < summaries.size(); ++s) {
         // Side by side, so that the bars of neighbouring rates do not hide each other.
         const double offset = (static_cast<double>(s) - (count - 1) / 2) * 0.07;
-        const LineStyle style{palette(s), false, 2.0};
+        const LineStyle style{curveColour(s), false, 2.0};
         frame.legend.push_back({style, formatted("true rate %g", summaries[s].trueRate)});
         PlotSeries series{style, false, {}};
         for (int look = 1; look <= looks; ++look) {
@@ -167,7 +161,7 @@ void writeUnitsPlot(std::ostream& out, const DesignSettings& design,
         // The reference is drawn first, wide and light, so that the other
         // units show on top of it where they agree; only it carries bars.
         const bool reference = units[i].unitName == design.timeUnit.name;
-        const LineStyle solid{palette(i), false, reference ? 6.0 : 1.8, reference ? 0.45 : 1.0};
+        const LineStyle solid{curveColour(i), false, reference ? 6.0 : 1.8, reference ? 0.45 : 1.0};
         LineStyle dashed = solid;
         dashed.dashed = true;
         std::string label = units[i].unitName;
@@ -188,7 +182,7 @@ void writeUnitsPlot(std::ostream& out, const DesignSettings& design,
     frame.legend.push_back(LegendEntry{dashed, "dashed: E[patients enrolled], right axis"});
     frame.caption = designFacts(design) +
                     " Every unit simulates the same patients. Bars: 95% Monte Carlo intervals "
-                    "of the reference unit (Wilson for probabilities, mean +/- 1.96 s.e. for the "
+                    "of the reference unit (Wilson for probabilities, mean ± 1.96 s.e. for the "
                     "expected number of patients).";
     writeLinePlot(out, frame, lines);
 }

@@ -1,5 +1,6 @@
 #include "design_cli/svg_plot.h"
 
+#include <cctype>
 #include <cmath>
 #include <sstream>
 
@@ -18,26 +19,6 @@ constexpr double legendTop = bottom + 66;
 constexpr double rowHeight = 20;
 constexpr double captionLineHeight = 15;
 constexpr std::size_t captionLineLength = 112;  // characters at the caption's size
-
-std::string escaped(const std::string& text) {
-    std::string result;
-    for (const char c : text) {
-        switch (c) {
-            case '<':
-                result += "&lt;";
-                break;
-            case '>':
-                result += "&gt;";
-                break;
-            case '&':
-                result += "&amp;";
-                break;
-            default:
-                result += c;
-        }
-    }
-    return result;
-}
 
 struct Scale {
     const PlotFrame& frame;
@@ -75,26 +56,26 @@ void writeAxes(std::ostream& out, const PlotFrame& frame, const Scale& scale) {
         out << formatted("<line x1=\"%.2f\" y1=\"%g\" x2=\"%.2f\" y2=\"%g\" stroke=\"black\"/>\n",
                          x, bottom, x, bottom + 4);
         out << formatted("<text x=\"%.2f\" y=\"%g\" text-anchor=\"middle\">%s</text>\n", x,
-                         bottom + 18, escaped(tick.label).c_str());
+                         bottom + 18, markupEscaped(tick.label).c_str());
         if (!tick.secondLine.empty()) {
             out << formatted(
                 "<text x=\"%.2f\" y=\"%g\" text-anchor=\"middle\" font-size=\"10\" "
                 "fill=\"#555555\">%s</text>\n",
-                x, bottom + 31, escaped(tick.secondLine).c_str());
+                x, bottom + 31, markupEscaped(tick.secondLine).c_str());
         }
     }
     out << formatted(
         "<rect x=\"%g\" y=\"%g\" width=\"%g\" height=\"%g\" fill=\"none\" stroke=\"black\"/>\n",
         left, top, right - left, bottom - top);
     out << formatted("<text x=\"%g\" y=\"%g\" text-anchor=\"middle\">%s</text>\n",
-                     (left + right) / 2, bottom + 48, escaped(frame.xLabel).c_str());
+                     (left + right) / 2, bottom + 48, markupEscaped(frame.xLabel).c_str());
     out << formatted(
         "<text transform=\"translate(22,%g) rotate(-90)\" text-anchor=\"middle\">%s</text>\n",
-        (top + bottom) / 2, escaped(frame.leftLabel).c_str());
+        (top + bottom) / 2, markupEscaped(frame.leftLabel).c_str());
     if (!frame.rightLabel.empty()) {
         out << formatted(
             "<text transform=\"translate(%g,%g) rotate(90)\" text-anchor=\"middle\">%s</text>\n",
-            width - 22, (top + bottom) / 2, escaped(frame.rightLabel).c_str());
+            width - 22, (top + bottom) / 2, markupEscaped(frame.rightLabel).c_str());
     }
 }
 
@@ -108,7 +89,7 @@ void writeMarker(std::ostream& out, const PlotFrame& frame, const Scale& scale) 
         "stroke-dasharray=\"2,4\"/>\n",
         x, top - 4, x, bottom);
     out << formatted("<text x=\"%.2f\" y=\"%g\" text-anchor=\"middle\" fill=\"gray\">%s</text>\n",
-                     x, top - 8, escaped(frame.markerLabel).c_str());
+                     x, top - 8, markupEscaped(frame.markerLabel).c_str());
 }
 
 void writeErrorBar(std::ostream& out, const PlotSeries& series, const PlotPoint& point,
@@ -157,30 +138,41 @@ int writeLegend(std::ostream& out, const std::vector<LegendEntry>& legend) {
         out << formatted("<line x1=\"%g\" y1=\"%g\" x2=\"%g\" y2=\"%g\" %s/>\n", x, y - 4, x + 26,
                          y - 4, strokeOf(entry.style).c_str());
         out << formatted("<text x=\"%g\" y=\"%g\">%s</text>\n", x + 32, y,
-                         escaped(entry.label).c_str());
+                         markupEscaped(entry.label).c_str());
         x += entryWidth + 14;
     }
     return rows;
 }
 
-// The caption in lines of at most captionLineLength characters, broken at blanks.
+// The pieces a caption may be broken between: its words, a number kept
+// with the word before it ("shape 1;", "seed 20240611.").
+std::vector<std::string> captionPieces(const std::string& caption) {
+    std::vector<std::string> pieces;
+    std::istringstream words(caption);
+    for (std::string word; words >> word;) {
+        const bool number = std::isdigit(static_cast<unsigned char>(word[0])) != 0;
+        if (number && !pieces.empty()) {
+            pieces.back().append(" ").append(word);
+        } else {
+            pieces.push_back(word);
+        }
+    }
+    return pieces;
+}
+
+// The caption in lines of at most captionLineLength characters.
 std::vector<std::string> captionLines(const std::string& caption) {
     std::vector<std::string> lines;
     std::string line;
-    std::size_t start = 0;
-    while (start < caption.size()) {
-        std::size_t end = caption.find(' ', start);
-        end = end == std::string::npos ? caption.size() : end;
-        const std::string word = caption.substr(start, end - start);
-        if (!line.empty() && line.size() + 1 + word.size() > captionLineLength) {
+    for (const std::string& piece : captionPieces(caption)) {
+        if (!line.empty() && line.size() + 1 + piece.size() > captionLineLength) {
             lines.push_back(line);
             line.clear();
         }
         if (!line.empty()) {
             line += ' ';
         }
-        line += word;
-        start = end + 1;
+        line += piece;
     }
     if (!line.empty()) {
         lines.push_back(line);
@@ -215,7 +207,7 @@ void writeLinePlot(std::ostream& out, const PlotFrame& frame,
     for (std::size_t i = 0; i < caption.size(); ++i) {
         body << formatted("<text x=\"%g\" y=\"%g\" font-size=\"11\" fill=\"#333333\">%s</text>\n",
                           left - 60, captionTop + captionLineHeight * static_cast<double>(i),
-                          escaped(caption[i]).c_str());
+                          markupEscaped(caption[i]).c_str());
     }
     const double height = std::ceil(captionTop + captionLineHeight * caption.size() + 4);
     out << formatted(
@@ -224,8 +216,37 @@ void writeLinePlot(std::ostream& out, const PlotFrame& frame,
         width, height, width, height);
     out << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
     out << formatted("<text x=\"%g\" y=\"26\" text-anchor=\"middle\" font-size=\"15\">%s</text>\n",
-                     width / 2, escaped(frame.title).c_str());
+                     width / 2, markupEscaped(frame.title).c_str());
     out << body.str() << "</svg>\n";
+}
+
+std::string markupEscaped(const std::string& text) {
+    std::string result;
+    for (const char c : text) {
+        switch (c) {
+            case '<':
+                result += "&lt;";
+                break;
+            case '>':
+                result += "&gt;";
+                break;
+            case '&':
+                result += "&amp;";
+                break;
+            case '"':
+                result += "&quot;";
+                break;
+            default:
+                result += c;
+        }
+    }
+    return result;
+}
+
+const char* curveColour(std::size_t index) {
+    static const char* colours[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e",
+                                    "#9467bd", "#8c564b", "#17becf"};
+    return colours[index % 7];
 }
 
 }  // namespace quillmere

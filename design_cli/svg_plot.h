@@ -66,4 +66,10 @@ void writeLinePlot(std::ostream& out, const PlotFrame& frame, const std::vector<
 // Ticks at every step from `first` to `last`, labelled with %g.
 std::vector<AxisTick> evenTicks(double first, double last, double step);
 
+// Text with <, >, & and " written as entities, for SVG and HTML alike.
+std::string markupEscaped(const std::string& text);
+
+// The colour of the index-th curve of a plot (seven, then again).
+const char* curveColour(std::size_t index);
+
 }  // namespace quillmere
