@@ -134,10 +134,11 @@ const std::vector<Command>& commandTable() {
           "Simulates the design of FILE and that of OTHER_FILE on the same replicates (the two\n"
           "files may differ only in the rule and the hazard model) and reports, per true rate,\n"
           "every operating characteristic under each with their paired difference and its\n"
-          "standard error. Writes compare.csv into DIR.",
-          {threadsOptionSpec,
+          "standard error. Writes compare.csv and compare_stopping.csv (stopping by look)\n"
+          "into DIR.",
+          {threadsOptionSyntax,
            {"trials", "T", "trials per scenario (default: Trials)"},
-           outOptionSpec},
+           outOptionSyntax},
           {},
           "OTHER_FILE",
           "the second design file",
