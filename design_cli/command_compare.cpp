@@ -10,10 +10,6 @@ namespace {
 // The second design file, which must simulate the same patients as the first.
 std::optional<DesignSettings> loadOtherDesign(const CommandLine& line, const DesignSettings& a,
                                               std::ostream& err) {
-    if (line.arguments.size() != 1) {
-        err << "compare needs two design files: FILE and OTHER_FILE.\n";
-        return std::nullopt;
-    }
     std::optional<DesignSettings> b = readDesignFile(line.arguments[0], err);
     if (!b) {
         err << '\n';
@@ -61,7 +57,8 @@ int runCompareCommand(const CommandContext& context) {
     }
     const std::string directory = optionOr(line, "out", ".");
     StagedResults staged({directory,
-                          {"compare", designFingerprint(*a) + " / " + designFingerprint(*b),
+                          {"compare",
+                           designFingerprint(*a) + " / " + designFingerprint(*b),
                            {"compare.csv", "compare_stopping.csv"}},
                           line.force,
                           {line.designFile, line.arguments[0]}});

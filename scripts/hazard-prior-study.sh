@@ -5,7 +5,10 @@
 # months. Under the window range the unit makes no difference by
 # construction, so that range is simulated in the design's own unit only.
 #
-#   scripts/hazard-prior-study.sh BUILD_DIR OUT_DIR [TRIALS]
+#   scripts/hazard-prior-study.sh BUILD_DIR OUT_DIR [TRIALS [DESIGN...]]
+#
+# DESIGN names an example design (default: all three); STUDY_THREADS sets
+# the threads of each simulation (default 1).
 #
 # Writes OUT_DIR/study.csv: design, run_in, shape, range, unit, true_rate,
 # P(early stop) with its standard error, expected patients and the share of
@@ -14,12 +17,14 @@ set -eu
 build=$1
 out=$2
 trials=${3:-100}
+shift $(($# < 3 ? $# : 3))
+designs=${*:-toxicity efficacy disease-progression}
 root=$(cd "$(dirname "$0")/.." && pwd)
 tool="$build/design_cli/quillmere-design"
 mkdir -p "$out"
 csv="$out/study.csv"
-echo "design,run_in,shape,range,unit,true_rate,p_early_stop,p_early_stop_se,expected_patients,prior_only_look_share" >"$csv"
-for design in toxicity efficacy disease-progression; do
+[ -f "$csv" ] || echo "design,run_in,shape,range,unit,true_rate,p_early_stop,p_early_stop_se,expected_patients,prior_only_look_share" >"$csv"
+for design in $designs; do
     source="$root/examples/design/$design.design"
     own=$(sed -n 's/^TimeUnit *= *\([a-z]*\).*/\1/p' "$source")
     for runin in with without; do
@@ -35,7 +40,7 @@ for design in toxicity efficacy disease-progression; do
                 printf 'HazardPriorShape = %s\nHazardRange = %s\n' "$shape" "$range" >>"$file"
                 units=days,weeks,months
                 [ "$range" = window ] && units=$own
-                "$tool" units "$file" --units "$units" --trials "$trials" --threads 1 \
+                "$tool" units "$file" --units "$units" --trials "$trials" --threads "${STUDY_THREADS:-1}" \
                     --out "$out/$name" --force >/dev/null
                 # unit,window,floor,scenario,true_rate,p,se,patients,patients_se,prior_only,...
                 tail -n +2 "$out/$name/units.csv" | awk -F, -v d="$design" -v r="$runin" \

@@ -139,7 +139,15 @@ TEST(Compare, RefusesDesignsThatDoNotSimulateTheSamePatients) {
     const testing::ToolRun alone =
         runTool({"compare", writeDesignFile(smallDesign(EventType::Toxicity), "cmp-alone")});
     EXPECT_EQ(alone.status, 1);
-    EXPECT_EQ(alone.err, "compare needs two design files: FILE and OTHER_FILE.\n");
+    EXPECT_EQ(alone.err,
+              "The compare command needs one OTHER_FILE.\n"
+              "Run 'quillmere-design compare --help' for the usage.\n");
+    const std::string design = writeDesignFile(smallDesign(EventType::Toxicity), "cmp-three");
+    const testing::ToolRun three = runTool({"compare", design, design, design});
+    EXPECT_EQ(three.status, 1);
+    EXPECT_EQ(three.err, "Unexpected word for compare (" + design +
+                             "): compare takes one OTHER_FILE.\n"
+                             "Run 'quillmere-design compare --help' for the usage.\n");
 }
 
 }  // namespace
