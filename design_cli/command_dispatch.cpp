@@ -131,11 +131,11 @@ const std::vector<Command>& commandTable() {
          runUnitsCommand},
         {{"compare",
           "two rules on the same replicates, paired",
-          "Simulates the design of FILE and that of OTHER_FILE on the same replicates (the two\n"
-          "files may differ only in the rule and the hazard model) and reports, per true rate,\n"
-          "every operating characteristic under each with their paired difference and its\n"
-          "standard error. Writes compare.csv and compare_stopping.csv (stopping by look)\n"
-          "into DIR.",
+          "Simulates the design of DESIGN_FILE and that of OTHER_FILE on the same replicates\n"
+          "(the two files may differ only in the rule and the hazard model) and reports, per\n"
+          "true rate, every operating characteristic under each with their paired difference\n"
+          "and its standard error. Writes compare.csv and compare_stopping.csv (stopping by\n"
+          "look) into DIR.",
           {threadsOptionSyntax,
            {"trials", "T", "trials per scenario (default: Trials)"},
            outOptionSyntax},

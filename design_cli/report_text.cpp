@@ -32,16 +32,23 @@ std::string oneUnit(const DesignSettings& design) {
 }  // namespace
 
 std::string designFacts(const DesignSettings& design) {
+    std::string hazardModel;
+    if (!replayableWithQuillmere(design)) {
+        hazardModel.append(" ").append(hazardModelText(design)).append(".");
+    }
     return formatted(
-        "Design: %s, terminate for %s when %s > %g; window %g %s; up to %d patients at %g per "
-        "%s (Poisson); looks after %d patients, then every %d (%d looks), run-in %d outcomes "
-        "known; Weibull shape %g; %d trials per rate, seed %llu.",
-        eventTypeName(design.eventType).c_str(), stopReason(design.eventType).c_str(),
-        ruleProbabilityText(design).c_str(), design.cutoffProbability, design.maxEvaluationWindow,
-        design.timeUnit.name.c_str(), design.maxPatients, design.accrualRate,
-        oneUnit(design).c_str(), design.firstLook, design.lookEvery, scheduledLookCount(design),
-        design.minCompleted, design.eventTimeShape, design.trials,
-        static_cast<unsigned long long>(design.seed));
+               "Design: %s, terminate for %s when %s > %g; window %g %s; up to %d patients at %g "
+               "per "
+               "%s (Poisson); looks after %d patients, then every %d (%d looks), run-in %d "
+               "outcomes "
+               "known; Weibull shape %g; %d trials per rate, seed %llu.",
+               eventTypeName(design.eventType).c_str(), stopReason(design.eventType).c_str(),
+               ruleProbabilityText(design).c_str(), design.cutoffProbability,
+               design.maxEvaluationWindow, design.timeUnit.name.c_str(), design.maxPatients,
+               design.accrualRate, oneUnit(design).c_str(), design.firstLook, design.lookEvery,
+               scheduledLookCount(design), design.minCompleted, design.eventTimeShape,
+               design.trials, static_cast<unsigned long long>(design.seed)) +
+           hazardModel;
 }
 
 void writeDesignHeader(std::ostream& out, const DesignSettings& design) {
