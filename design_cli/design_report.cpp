@@ -129,7 +129,9 @@ void writeCalibration(std::ostream& out, const DesignReportContent& content) {
 
 void writeUnitCaution(std::ostream& out, const DesignSettings& design) {
     const double window = design.maxEvaluationWindow;
-    if (window <= longWindowUnits) {
+    // Under the window range the hazards are sampled per window: the unit
+    // plays no part.
+    if (window <= longWindowUnits || design.hazardRange == HazardRange::Window) {
         return;
     }
     out << "<div class=\"caution\" id=\"unit-caution\"><p><b>Time unit.</b> The window measures "

@@ -98,6 +98,7 @@ TEST(DesignReport, NamesAHazardModelQuillmereDoesNotCompute) {
         "Hazard model: gamma prior of shape 1 with mean lambda0 in every interval; hazards "
         "sampled with lambda*W in [0.0001, 10000]";
     EXPECT_TRUE(holds(html, "<p class=\"caution\">" + model + ". This is not quillmere's"));
+    EXPECT_FALSE(holds(html, "id=\"unit-caution\""));  // the unit plays no part
     const std::string plain = reportOf(reportDesign(), false, "report-hazard-plain");
     EXPECT_FALSE(holds(plain, "Hazard model"));
 }
