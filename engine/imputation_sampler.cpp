@@ -12,8 +12,6 @@ namespace {
 constexpr int sweepCount = 3000;
 constexpr int burnInSweeps = 1000;
 constexpr int thinningInterval = 100;
-constexpr double hazardLowerBound = 0.001;
-constexpr double hazardUpperBound = 100.0;
 constexpr double startingHazard = 1.0;
 constexpr double startingPreviousValue = 2.0;
 // Beta(0.1, 0.2) prior of the event rate.
@@ -96,8 +94,8 @@ int runSweeps(TrialData& data, EventType eventType, EngineState& state,
         for (int j = 0; j < intervalCount; ++j) {
             state.currentHazardIndex = j;
             double sample = previousValue[j];
-            const int code = sampleFromLogDensity(hazardLowerBound, hazardUpperBound, binding,
-                                                  previousValue[j], sample, state.rand15);
+            const int code = sampleFromLogDensity(state.hazardLowerBound, state.hazardUpperBound,
+                                                  binding, previousValue[j], sample, state.rand15);
             if (code > 0) {
                 return code;
             }
