@@ -1,8 +1,20 @@
 #include "design/look_comparison.h"
 
+#include <cmath>
+
+#include "analysis/analysis.h"
 #include "design/trial_simulation.h"
 
 namespace quillmere {
+
+double imputationFloor(const AnalysisSettings& settings) {
+    return -std::expm1(-hazardBounds(settings).lower * settings.maxEvaluationWindow);
+}
+
+double imputationCeiling(const AnalysisSettings& settings) {
+    return -std::expm1(-hazardBounds(settings).upper * settings.maxEvaluationWindow);
+}
+
 namespace {
 
 // One trial's looks in every unit.

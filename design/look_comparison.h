@@ -4,9 +4,17 @@
 #include <vector>
 
 #include "design/design_settings.h"
+#include "design/look_analysis.h"
 #include "design/task_pool.h"
 
 namespace quillmere {
+
+// Every hazard is drawn from [lower, upper] per unit ([0.001, 100] under the
+// unit range): over a whole window of W units a pending patient's imputed
+// event probability cannot fall below 1 - exp(-lower W) nor rise above
+// 1 - exp(-upper W). The settings are those of the analysis in one unit.
+double imputationFloor(const AnalysisSettings& settings);
+double imputationCeiling(const AnalysisSettings& settings);
 
 // The looks that the design's own unit runs, analysed again with the same
 // patients written in another unit: a paired comparison of single decisions.

@@ -8,17 +8,6 @@
 namespace quillmere {
 namespace {
 
-// Every hazard is drawn from [lower, upper] per unit ([0.001, 100] under the
-// unit range): over a whole window of W units a pending patient's imputed
-// event probability cannot fall below 1 - exp(-lower W) nor rise above
-// 1 - exp(-upper W).
-double imputationFloor(const AnalysisSettings& settings) {
-    return -std::expm1(-hazardBounds(settings).lower * settings.maxEvaluationWindow);
-}
-double imputationCeiling(const AnalysisSettings& settings) {
-    return -std::expm1(-hazardBounds(settings).upper * settings.maxEvaluationWindow);
-}
-
 std::string rangeText(const DesignSettings& design) {
     if (design.hazardRange == HazardRange::Window) {
         return formatted("with lambda*W in [%g, %g] in every unit", windowRangeLower,

@@ -56,8 +56,7 @@ validated_design <- function(values) {
 }
 
 new_design <- function(read) {
-  read$rule <- new_rule(read$rule$type, read$rule$rate_bound, read$rule$cutoff,
-                        read$rule$window)
+  read$rule <- rule_from_list(read$rule)
   structure(read, class = "qm_design")
 }
 
@@ -84,6 +83,9 @@ print.qm_design <- function(x, ...) {
   cat(sprintf("  scenarios: true rates %s; Weibull shape %g; %d trials per rate; seed %s\n",
               paste(sprintf("%g", x$true_rates), collapse = ", "), x$event_time_shape, x$trials,
               x$seed))
+  if (!console_hazard_model(x$rule)) {
+    cat(sprintf("  %s: not what quillmere computes\n", hazard_model_text(x$rule)))
+  }
   if (!is.na(x$calibration_rate) || !is.na(x$max_error_stop)) {
     cat(sprintf("  calibration: stopping is an error at a true rate of %s; at most %s\n",
                 format_optional(x$calibration_rate), format_optional(x$max_error_stop)))

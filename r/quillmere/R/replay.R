@@ -7,7 +7,7 @@ qm_replay <- function(sim, scenario, replicate, look) {
   if (!found$found) {
     input_error(missing_look_text(design, look, found))
   }
-  rule <- new_rule(found$rule$type, found$rule$rate_bound, found$rule$cutoff, found$rule$window)
+  rule <- rule_from_list(found$rule)
   trial <- new_trial(rule, found$patients)
   structure(
     list(

@@ -1,13 +1,15 @@
-qm_rule <- function(type, rate_bound, cutoff, window) {
+qm_rule <- function(type, rate_bound, cutoff, window, prior_shape = 0, hazard_range = "unit") {
   type <- check_single_text(type, "type")
   rate_bound <- check_single_number(rate_bound, "rate_bound")
   cutoff <- check_single_number(cutoff, "cutoff")
   window <- check_single_number(window, "window")
-  problems <- rule_problems_cpp(type, rate_bound, cutoff, window)
+  prior_shape <- check_single_number(prior_shape, "prior_shape")
+  hazard_range <- check_single_text(hazard_range, "hazard_range")
+  problems <- rule_problems_cpp(type, rate_bound, cutoff, window, prior_shape, hazard_range)
   if (nzchar(problems)) {
     input_error(problems)
   }
-  new_rule(type, rate_bound, cutoff, window)
+  new_rule(type, rate_bound, cutoff, window, prior_shape, hazard_range)
 }
 
 # The configuration's names of the event types, by their upper-case form.
@@ -17,16 +19,36 @@ event_type_names <- c(
   DISEASEPROGRESSION = "DiseaseProgression"
 )
 
-new_rule <- function(type, rate_bound, cutoff, window) {
+new_rule <- function(type, rate_bound, cutoff, window, prior_shape = 0, hazard_range = "unit") {
   structure(
     list(
       type = unname(event_type_names[toupper(type)]),
       rate_bound = rate_bound,
       cutoff = cutoff,
-      window = window
+      window = window,
+      prior_shape = prior_shape,
+      hazard_range = tolower(hazard_range)
     ),
     class = "qm_rule"
   )
+}
+
+# A rule as the library returns it.
+rule_from_list <- function(rule) {
+  new_rule(rule$type, rule$rate_bound, rule$cutoff, rule$window, rule$prior_shape,
+           rule$hazard_range)
+}
+
+# Whether quillmere itself computes with this rule's hazard model (the prior
+# 1/lambda and the range [0.001, 100] per time unit).
+console_hazard_model <- function(rule) {
+  console_hazard_model_cpp(rule)
+}
+
+hazard_model_text <- function(rule) {
+  sprintf("hazard prior shape %s, range %s", shortest_text_cpp(rule$prior_shape),
+          if (rule$hazard_range == "window") "window (lambda*W in [1e-4, 1e4])"
+          else "unit ([0.001, 100] per time unit)")
 }
 
 # The probability the rule compares with the cut-off, as quillmere names it.
@@ -50,5 +72,8 @@ print.qm_rule <- function(x, ...) {
   cat("<Quillmere monitoring rule: ", event_type_words(x), ">\n", sep = "")
   cat(sprintf("  terminate when %s > %g (cut-off)\n", probability_label(x), x$cutoff))
   cat(sprintf("  evaluation window %g (in the unit of the patients' times)\n", x$window))
+  if (!console_hazard_model(x)) {
+    cat(sprintf("  %s: not what quillmere computes\n", hazard_model_text(x)))
+  }
   invisible(x)
 }

@@ -3,9 +3,7 @@ qm_read_trial <- function(dir, answer) {
   answer <- check_single_number(answer, "answer")
   answer <- if (is.na(answer) || answer != round(answer)) 0L else as.integer(answer)
   read <- unwrap(read_trial_cpp(path.expand(dir), answer))
-  new_trial(new_rule(read$rule$type, read$rule$rate_bound, read$rule$cutoff,
-                     read$rule$window),
-            read$patients)
+  new_trial(rule_from_list(read$rule), read$patients)
 }
 
 new_trial <- function(rule, patients) {
@@ -86,6 +84,13 @@ plot.qm_trial <- function(x, ...) {
 qm_write_trial <- function(trial, dir) {
   trial <- check_class(trial, "qm_trial", "trial")
   dir <- check_single_text(dir, "dir")
+  if (!console_hazard_model(trial$rule)) {
+    input_error(paste0(
+      "qm_write_trial refuses this rule: quillmere computes with the hazard prior 1/lambda ",
+      "(prior_shape 0) and the range [0.001, 100] per time unit (hazard_range \"unit\"), but ",
+      "this rule has ", hazard_model_text(trial$rule), ". quillmere run on the files would not ",
+      "give the decision and probability of qm_decide."))
+  }
   answer <- unwrap(write_trial_cpp(trial$rule, as_patients(trial$patients), path.expand(dir)))
   invisible(list(dir = dir, answer = answer))
 }

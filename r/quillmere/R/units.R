@@ -16,7 +16,7 @@ qm_units <- function(design, units = c("hours", "days", "weeks", "months"), thre
   })
   reference <- runs[[match(design$time_unit, plan$unit)]]
   table <- do.call(rbind, lapply(seq_along(runs), function(u) {
-    unit_rows(design, plan$unit[u], plan$factor[u], runs[[u]], reference)
+    unit_rows(design, plan, u, runs[[u]], reference)
   }))
   comparison <- NULL
   if (same_looks > 0L) {
@@ -28,11 +28,10 @@ qm_units <- function(design, units = c("hours", "days", "weeks", "months"), thre
             class = "qm_units")
 }
 
-# The rows of units.csv for one unit: what the hazard range [0.001, 100] per
-# unit means over the window there, the operating characteristics, and the
-# share of trials decided otherwise than in the design's own unit.
-unit_rows <- function(design, unit, factor, outcomes, reference) {
-  window <- design$rule$window * factor
+# The rows of units.csv for unit u of the plan: what the hazard range means
+# over the window there, the operating characteristics, and the share of
+# trials decided otherwise than in the design's own unit.
+unit_rows <- function(design, plan, u, outcomes, reference) {
   oc <- summarise_cpp(design, outcomes)$oc
   differing <- vapply(seq_along(design$true_rates), function(s) {
     own <- outcomes$stop_look[outcomes$scenario == s]
@@ -40,9 +39,9 @@ unit_rows <- function(design, unit, factor, outcomes, reference) {
     sum(own != other) / length(own)
   }, numeric(1))
   data.frame(
-    unit = unit,
-    window = window,
-    imputation_floor = -expm1(-0.001 * window),
+    unit = plan$unit[u],
+    window = plan$window[u],
+    imputation_floor = plan$imputation_floor[u],
     scenario = oc$scenario,
     true_rate = oc$true_rate,
     early_stop_probability = oc$early_stop_probability,

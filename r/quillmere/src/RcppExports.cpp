@@ -11,8 +11,8 @@ Rcpp::Rostream<false>& Rcpp::Rcerr = Rcpp::Rcpp_cerr_get();
 #endif
 
 // rule_problems_cpp
-std::string rule_problems_cpp(std::string type, double rate_bound, double cutoff, double window);
-RcppExport SEXP _quillmere_rule_problems_cpp(SEXP typeSEXP, SEXP rate_boundSEXP, SEXP cutoffSEXP, SEXP windowSEXP) {
+std::string rule_problems_cpp(std::string type, double rate_bound, double cutoff, double window, double prior_shape, std::string hazard_range);
+RcppExport SEXP _quillmere_rule_problems_cpp(SEXP typeSEXP, SEXP rate_boundSEXP, SEXP cutoffSEXP, SEXP windowSEXP, SEXP prior_shapeSEXP, SEXP hazard_rangeSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
@@ -20,7 +20,20 @@ BEGIN_RCPP
     Rcpp::traits::input_parameter< double >::type rate_bound(rate_boundSEXP);
     Rcpp::traits::input_parameter< double >::type cutoff(cutoffSEXP);
     Rcpp::traits::input_parameter< double >::type window(windowSEXP);
-    rcpp_result_gen = Rcpp::wrap(rule_problems_cpp(type, rate_bound, cutoff, window));
+    Rcpp::traits::input_parameter< double >::type prior_shape(prior_shapeSEXP);
+    Rcpp::traits::input_parameter< std::string >::type hazard_range(hazard_rangeSEXP);
+    rcpp_result_gen = Rcpp::wrap(rule_problems_cpp(type, rate_bound, cutoff, window, prior_shape, hazard_range));
+    return rcpp_result_gen;
+END_RCPP
+}
+// console_hazard_model_cpp
+bool console_hazard_model_cpp(Rcpp::List rule);
+RcppExport SEXP _quillmere_console_hazard_model_cpp(SEXP ruleSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< Rcpp::List >::type rule(ruleSEXP);
+    rcpp_result_gen = Rcpp::wrap(console_hazard_model_cpp(rule));
     return rcpp_result_gen;
 END_RCPP
 }
@@ -252,7 +265,8 @@ END_RCPP
 }
 
 static const R_CallMethodDef CallEntries[] = {
-    {"_quillmere_rule_problems_cpp", (DL_FUNC) &_quillmere_rule_problems_cpp, 4},
+    {"_quillmere_rule_problems_cpp", (DL_FUNC) &_quillmere_rule_problems_cpp, 6},
+    {"_quillmere_console_hazard_model_cpp", (DL_FUNC) &_quillmere_console_hazard_model_cpp, 1},
     {"_quillmere_read_trial_cpp", (DL_FUNC) &_quillmere_read_trial_cpp, 2},
     {"_quillmere_decide_cpp", (DL_FUNC) &_quillmere_decide_cpp, 2},
     {"_quillmere_self_check_cpp", (DL_FUNC) &_quillmere_self_check_cpp, 3},

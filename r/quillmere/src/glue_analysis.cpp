@@ -12,14 +12,30 @@
 using namespace quillmere;
 
 // The problems of a rule's values, one line each (ending in a line end), in
-// the order the configuration check gives them; empty when there are none.
+// the order the configuration check gives them and then those of the hazard
+// options; empty when there are none.
 // [[Rcpp::export]]
-std::string rule_problems_cpp(std::string type, double rate_bound, double cutoff, double window) {
+std::string rule_problems_cpp(std::string type, double rate_bound, double cutoff, double window,
+                              double prior_shape, std::string hazard_range) {
     std::string problems;
     if (const std::optional<std::string> problem = trialTypeProblem(type)) {
         problems += *problem + "\n";
     }
-    return problems + ruleValueProblems(rate_bound, cutoff, window);
+    problems += ruleValueProblems(rate_bound, cutoff, window);
+    if (const std::optional<std::string> problem = hazardPriorShapeProblem(prior_shape)) {
+        problems += *problem + "\n";
+    }
+    if (!hazardRangeNamed(hazard_range)) {
+        problems +=
+            "The Hazard Range was set to (" + hazard_range + "). Limit inputs to unit or window.\n";
+    }
+    return problems;
+}
+
+// Whether quillmere computes what the analysis does under the rule.
+// [[Rcpp::export]]
+bool console_hazard_model_cpp(Rcpp::List rule) {
+    return hasConsoleHazardModel(glue::ruleFromList(rule));
 }
 
 // [[Rcpp::export]]

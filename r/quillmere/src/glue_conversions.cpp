@@ -68,6 +68,12 @@ MonitoringRule ruleFromList(const Rcpp::List& rule) {
     converted.rateBound = Rcpp::as<double>(rule["rate_bound"]);
     converted.cutoffProbability = Rcpp::as<double>(rule["cutoff"]);
     converted.maxEvaluationWindow = Rcpp::as<double>(rule["window"]);
+    // A rule list without the hazard options has quillmere's own hazard model.
+    converted.hazardPriorShape = optionalNumber(rule, "prior_shape").value_or(0.0);
+    if (rule.containsElementNamed("hazard_range")) {
+        converted.hazardRange = hazardRangeNamed(Rcpp::as<std::string>(rule["hazard_range"]))
+                                    .value_or(HazardRange::Unit);
+    }
     return converted;
 }
 
@@ -75,7 +81,9 @@ Rcpp::List ruleToList(const MonitoringRule& rule) {
     return Rcpp::List::create(Rcpp::Named("type") = eventTypeText(rule.eventType),
                               Rcpp::Named("rate_bound") = rule.rateBound,
                               Rcpp::Named("cutoff") = rule.cutoffProbability,
-                              Rcpp::Named("window") = rule.maxEvaluationWindow);
+                              Rcpp::Named("window") = rule.maxEvaluationWindow,
+                              Rcpp::Named("prior_shape") = rule.hazardPriorShape,
+                              Rcpp::Named("hazard_range") = hazardRangeName(rule.hazardRange));
 }
 
 std::vector<PatientObservation> patientsFromFrame(const Rcpp::List& patients) {
@@ -114,6 +122,8 @@ DesignSettings designFromList(const Rcpp::List& design) {
     settings.rateBound = rule.rateBound;
     settings.cutoffProbability = rule.cutoffProbability;
     settings.maxEvaluationWindow = rule.maxEvaluationWindow;
+    settings.hazardPriorShape = rule.hazardPriorShape;
+    settings.hazardRange = rule.hazardRange;
     settings.timeUnit =
         findTimeUnit(Rcpp::as<std::string>(design["time_unit"])).value_or(settings.timeUnit);
     settings.maxPatients = Rcpp::as<int>(design["max_patients"]);
@@ -132,8 +142,9 @@ DesignSettings designFromList(const Rcpp::List& design) {
 }
 
 Rcpp::List designToList(const DesignSettings& design) {
-    const MonitoringRule rule{design.eventType, design.rateBound, design.cutoffProbability,
-                              design.maxEvaluationWindow};
+    const MonitoringRule rule{design.eventType,         design.rateBound,
+                              design.cutoffProbability, design.maxEvaluationWindow,
+                              design.hazardPriorShape,  design.hazardRange};
     return Rcpp::List::create(
         Rcpp::Named("rule") = ruleToList(rule), Rcpp::Named("time_unit") = design.timeUnit.name,
         Rcpp::Named("max_patients") = design.maxPatients,

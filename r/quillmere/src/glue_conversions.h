@@ -22,8 +22,9 @@ Rcpp::List analysisError(const AnalysisError& error);
 // "Toxicity", "Efficacy" or "DiseaseProgression": the configuration's names.
 std::string eventTypeText(EventType eventType);
 
-// A qm_rule list (type, rate_bound, cutoff, window) into the rule; the type
-// has been checked on the R side already.
+// A qm_rule list (type, rate_bound, cutoff, window, prior_shape,
+// hazard_range) into the rule; the values have been checked on the R side
+// already.
 MonitoringRule ruleFromList(const Rcpp::List& rule);
 Rcpp::List ruleToList(const MonitoringRule& rule);
 

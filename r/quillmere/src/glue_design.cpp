@@ -33,6 +33,13 @@ std::string designText(const Rcpp::List& values) {
          << "EventTimeShape = " << number(values["event_time_shape"]) << '\n'
          << "Trials = " << number(values["trials"]) << '\n'
          << "Seed = " << Rcpp::as<std::string>(values["seed"]) << '\n';
+    // The hazard options only when they are not quillmere's own, as the
+    // companion's files of such designs stay as they were.
+    const MonitoringRule hazards = glue::ruleFromList(rule);
+    if (!hasConsoleHazardModel(hazards)) {
+        text << "HazardPriorShape = " << roundTripText(hazards.hazardPriorShape) << '\n'
+             << "HazardRange = " << hazardRangeName(hazards.hazardRange) << '\n';
+    }
     if (const std::optional<double> rate = glue::optionalNumber(values, "calibration_rate")) {
         text << "CalibrationRate = " << roundTripText(*rate) << '\n';
     }

@@ -36,8 +36,18 @@ Rcpp::List unit_plan_cpp(Rcpp::List design, std::vector<std::string> names) {
         units.insert(units.begin(), settings.timeUnit.name);
         factors.insert(factors.begin(), 1.0);
     }
-    return glue::success(
-        Rcpp::List::create(Rcpp::Named("unit") = units, Rcpp::Named("factor") = factors));
+    // The window in each unit, and the floor the sampling range puts on a
+    // pending patient's imputed event probability over it.
+    std::vector<double> windows;
+    std::vector<double> floors;
+    for (const double factor : factors) {
+        const AnalysisSettings analysis = analysisSettings({settings, factor});
+        windows.push_back(analysis.maxEvaluationWindow);
+        floors.push_back(imputationFloor(analysis));
+    }
+    return glue::success(Rcpp::List::create(
+        Rcpp::Named("unit") = units, Rcpp::Named("factor") = factors,
+        Rcpp::Named("window") = windows, Rcpp::Named("imputation_floor") = floors));
 }
 
 // The looks the design's own unit runs in the first `replicates` trials of

@@ -52,6 +52,18 @@ run_design_program <- function(...) {
   list(output = paste(output, collapse = "\n"), status = if (is.null(status)) 0L else status)
 }
 
+# Writes the design into a file and runs the companion's command on it with
+# the arguments, into a fresh output directory; expects it to succeed and
+# returns the directory, the design file and the program's output.
+run_companion <- function(design, command, ...) {
+  file <- tempfile(fileext = ".design")
+  qm_write_design(design, file)
+  out <- tempfile(paste0(command, "-"))
+  run <- run_design_program(command, file, ..., "--out", out)
+  testthat::expect_identical(run$status, 0L, label = paste(command, "exit status"))
+  list(out = out, file = file, output = run$output)
+}
+
 # The fields of a CSV file as text, without R's number reading.
 csv_fields <- function(file) {
   lines <- readLines(file)
@@ -111,3 +123,33 @@ without_comments <- function(file, comments = 2L) {
   writeLines(lines[-seq_len(comments)], stripped)
   stripped
 }
+
+# How the companion writes the columns of its CSV files.
+oc_formats <- c(list(scenario = "%d", true_rate = "shortest", trials = "%d"),
+                setNames(rep(list("%.8g"), 11),
+                         c("early_stop_probability", "early_stop_se", "expected_patients",
+                           "expected_patients_se", "expected_duration", "expected_duration_se",
+                           "mean_looks_run", "mean_pending_per_look", "prior_only_look_share",
+                           "early_stop_ci_low", "early_stop_ci_high")))
+by_look_formats <- list(scenario = "%d", true_rate = "shortest", look = "%d",
+                        patients_enrolled = "%d", stop_probability = "%.8g",
+                        stop_probability_se = "%.8g", stop_probability_ci_low = "%.8g",
+                        stop_probability_ci_high = "%.8g")
+replicate_formats <- list(scenario = "%d", replicate = "%d", stop_look = "%d", enrolled = "%d",
+                          duration = "%.17g", looks_run = "%d", pending_at_looks = "%d",
+                          prior_only_looks = "%d")
+calibration_formats <- c(list(cutoff = "shortest", rate = "shortest"),
+                         setNames(rep(list("%.8g"), 7),
+                                  c("p_early_stop", "p_low", "p_high", "expected_patients",
+                                    "expected_patients_se", "expected_duration",
+                                    "expected_duration_se")))
+look_formats <- list(scenario = "%d", replicate = "%d", look = "%d", enrolled = "%d",
+                     probability = "shortest", pending = "%d", prior_only = "%d",
+                     duration = "shortest")
+units_formats <- c(list(unit = "%s", window = "%.10g", imputation_floor = "%.8g",
+                        scenario = "%d", true_rate = "shortest"),
+                   setNames(rep(list("%.8g"), 8),
+                            c("early_stop_probability", "early_stop_se", "expected_patients",
+                              "expected_patients_se", "prior_only_look_share",
+                              "differing_from_reference", "early_stop_ci_low",
+                              "early_stop_ci_high")))

@@ -1,12 +1,3 @@
-calibration_formats <- c(list(cutoff = "shortest", rate = "shortest"),
-                         setNames(rep(list("%.8g"), 7),
-                                  c("p_early_stop", "p_low", "p_high", "expected_patients",
-                                    "expected_patients_se", "expected_duration",
-                                    "expected_duration_se")))
-look_formats <- list(scenario = "%d", replicate = "%d", look = "%d", enrolled = "%d",
-                     probability = "shortest", pending = "%d", prior_only = "%d",
-                     duration = "shortest")
-
 calibration_design <- function(type, trials = 10, seed = 2024) {
   small_design(type, trials = trials, seed = seed, calibration_rate = 0.3,
                max_error_stop = 0.25)
@@ -16,11 +7,8 @@ test_that("qm_calibrate equals the companion's calibration files and chosen cut-
   design_program()
   for (type in c("Toxicity", "Efficacy", "DiseaseProgression")) {
     design <- calibration_design(type)
-    file <- tempfile(fileext = ".design")
-    qm_write_design(design, file)
-    out <- tempfile("calibrate-")
-    run <- run_design_program("calibrate", file, "--threads", "2", "--out", out)
-    expect_identical(run$status, 0L)
+    run <- run_companion(design, "calibrate", "--threads", "2")
+    out <- run$out
     calibration <- qm_calibrate(design, threads = 2)
     expect_csv_equal(calibration$calibration, file.path(out, "calibration.csv"),
                      calibration_formats)

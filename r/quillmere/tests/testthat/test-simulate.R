@@ -1,26 +1,8 @@
-oc_formats <- c(list(scenario = "%d", true_rate = "shortest", trials = "%d"),
-                setNames(rep(list("%.8g"), 11),
-                         c("early_stop_probability", "early_stop_se", "expected_patients",
-                           "expected_patients_se", "expected_duration", "expected_duration_se",
-                           "mean_looks_run", "mean_pending_per_look", "prior_only_look_share",
-                           "early_stop_ci_low", "early_stop_ci_high")))
-by_look_formats <- list(scenario = "%d", true_rate = "shortest", look = "%d",
-                        patients_enrolled = "%d", stop_probability = "%.8g",
-                        stop_probability_se = "%.8g", stop_probability_ci_low = "%.8g",
-                        stop_probability_ci_high = "%.8g")
-replicate_formats <- list(scenario = "%d", replicate = "%d", stop_look = "%d", enrolled = "%d",
-                          duration = "%.17g", looks_run = "%d", pending_at_looks = "%d",
-                          prior_only_looks = "%d")
-
 test_that("simulate equals the companion's CSV files for the same design and seed", {
   design_program()
   for (type in c("Toxicity", "Efficacy", "DiseaseProgression")) {
     design <- small_design(type, trials = 10, seed = 2024)
-    file <- tempfile(fileext = ".design")
-    qm_write_design(design, file)
-    out <- tempfile("simulate-")
-    run <- run_design_program("simulate", file, "--threads", "2", "--out", out)
-    expect_identical(run$status, 0L)
+    out <- run_companion(design, "simulate", "--threads", "2")$out
     sim <- simulate(design, threads = 2)
     expect_csv_equal(sim$oc, file.path(out, "operating_characteristics.csv"), oc_formats)
     expect_csv_equal(sim$by_look, file.path(out, "stopping_by_look.csv"), by_look_formats)

@@ -1,22 +1,11 @@
-units_formats <- c(list(unit = "%s", window = "%.10g", imputation_floor = "%.8g",
-                        scenario = "%d", true_rate = "shortest"),
-                   setNames(rep(list("%.8g"), 8),
-                            c("early_stop_probability", "early_stop_se", "expected_patients",
-                              "expected_patients_se", "prior_only_look_share",
-                              "differing_from_reference", "early_stop_ci_low",
-                              "early_stop_ci_high")))
 same_look_formats <- list(unit = "%s", scenario = "%d", true_rate = "shortest", looks = "%d",
                           mean_reported_probability = "%.8g", differing_decisions = "%d")
 
 test_that("qm_units equals the companion's units.csv and units_same_looks.csv", {
   design_program()
   design <- small_design("DiseaseProgression", trials = 5, seed = 31)
-  file <- tempfile(fileext = ".design")
-  qm_write_design(design, file)
-  out <- tempfile("units-")
-  run <- run_design_program("units", file, "--units", "hours,weeks", "--trials", "4",
-                            "--same-looks", "2", "--threads", "2", "--out", out)
-  expect_identical(run$status, 0L)
+  out <- run_companion(design, "units", "--units", "hours,weeks", "--trials", "4",
+                       "--same-looks", "2", "--threads", "2")$out
   units <- qm_units(design, c("hours", "weeks"), threads = 2, trials = 4, same_looks = 2)
   expect_identical(units$units, c("days", "hours", "weeks"))
   expect_csv_equal(units$oc, file.path(out, "units.csv"), units_formats)
