@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 
 namespace quillmere {
 
@@ -29,6 +28,75 @@ bool checksPassed(const SamplingEnvelope& envelope) {
     return envelope.failedCheck == EnvelopeCheck::Passed;
 }
 
+void finish(ArmsCall& call, int result) {
+    call.stage = ArmsStage::Finished;
+    call.result = result;
+    call.announcedCount = 0;
+}
+
+// Draws the next candidate and announces it (with the abscissa it would be
+// moved to), or finishes the call when the attempts are used up or the
+// envelope failed a check.
+void proposeCandidate(ArmsCall& call, Rand15Generator& generator) {
+    if (call.attempts == armsMaxAttempts) {
+        finish(call, armsAttemptLimit);
+        return;
+    }
+    ++call.attempts;
+    call.candidate = drawCandidate(call.envelope, generator);
+    if (!checksPassed(call.envelope)) {
+        finish(call, codeOfFailedCheck(call.envelope));
+        return;
+    }
+    call.announced[0] = call.candidate.node.x;
+    call.announcedCount = 1;
+    if (call.candidate.moved) {
+        call.announced[1] = *call.candidate.moved;
+        call.announcedCount = 2;
+    }
+    call.stage = ArmsStage::JudgingCandidate;
+}
+
+// Builds the envelope on the initial abscissae and starts the chain from the
+// previous value.
+void beginChain(ArmsCall& call, const LogDensityBinding& binding, Rand15Generator& generator) {
+    const int built = buildEnvelope(call.envelope, initialAbscissae(call.lower, call.upper),
+                                    call.lower, call.upper, binding);
+    if (built != 0) {
+        finish(call, built);
+        return;
+    }
+    if (!checksPassed(call.envelope)) {
+        finish(call, codeOfFailedCheck(call.envelope));
+        return;
+    }
+    // Negated so that a NaN previous value is refused as well.
+    if (!(call.previousValue >= call.lower && call.previousValue <= call.upper)) {
+        finish(call, armsPreviousOutOfRange);
+        return;
+    }
+    call.chain.previousX = call.previousValue;
+    call.chain.previousLogDensity = evaluateLogDensity(binding, call.previousValue);
+    call.attempts = 0;
+    proposeCandidate(call, generator);
+}
+
+void judgeAnnouncedCandidate(ArmsCall& call, const LogDensityBinding& binding,
+                             Rand15Generator& generator) {
+    const bool accepted =
+        judgeCandidate(call.envelope, call.candidate, binding, call.chain, generator);
+    if (!checksPassed(call.envelope)) {
+        finish(call, codeOfFailedCheck(call.envelope));
+        return;
+    }
+    if (accepted) {
+        call.sample = call.candidate.node.x;
+        finish(call, 0);
+        return;
+    }
+    proposeCandidate(call, generator);
+}
+
 }  // namespace
 
 EnvelopeCheck envelopeCheckOfCode(int code) {
@@ -45,18 +113,25 @@ std::array<double, 4> initialAbscissae(double lower, double upper) {
             width * 4.0 / 5.0 + lower};
 }
 
-bool judgeCandidate(SamplingEnvelope& envelope, HullNode& w, const LogDensityBinding& binding,
-                    ChainState& chain, Rand15Generator& generator) {
-    const double y = unscaledLog(openUniform(generator) * w.scaledDensity, envelope.peakLogDensity);
-    // A rejected candidate that joins the envelope away from its place is
-    // evaluated a second time there: let the density form both values at once.
-    if (const std::optional<double> moved = insertionMove(envelope, w)) {
-        const std::array<double, 2> points{w.x, *moved};
-        announceEvaluations(binding, points);
+Candidate drawCandidate(SamplingEnvelope& envelope, Rand15Generator& generator) {
+    Candidate candidate;
+    candidate.node = drawFromEnvelope(envelope, openUniform(generator));
+    if (!checksPassed(envelope)) {
+        return candidate;
     }
+    candidate.threshold =
+        unscaledLog(openUniform(generator) * candidate.node.scaledDensity, envelope.peakLogDensity);
+    candidate.moved = insertionMove(envelope, candidate.node);
+    return candidate;
+}
+
+bool judgeCandidate(SamplingEnvelope& envelope, Candidate& candidate,
+                    const LogDensityBinding& binding, ChainState& chain,
+                    Rand15Generator& generator) {
+    HullNode& w = candidate.node;
     const double ynew = evaluateLogDensity(binding, w.x);
 
-    if (y >= ynew) {
+    if (candidate.threshold >= ynew) {
         w.logDensity = ynew;
         w.scaledDensity = scaledExp(ynew, envelope.peakLogDensity);
         w.evaluated = 1;
@@ -79,45 +154,50 @@ bool judgeCandidate(SamplingEnvelope& envelope, HullNode& w, const LogDensityBin
     return true;
 }
 
+void startArmsCall(ArmsCall& call, double lower, double upper, double previousValue) {
+    call.lower = lower;
+    call.upper = upper;
+    call.previousValue = previousValue;
+    const std::array<double, 4> abscissae = initialAbscissae(lower, upper);
+    call.announced = {abscissae[0], abscissae[1], abscissae[2], abscissae[3], previousValue};
+    call.announcedCount = 5;
+    call.result = 0;
+    call.stage = ArmsStage::Starting;
+}
+
+std::span<const double> announcedPoints(const ArmsCall& call) {
+    return std::span<const double>(call.announced.data(),
+                                   static_cast<std::size_t>(call.announcedCount));
+}
+
+void continueArmsCall(ArmsCall& call, const LogDensityBinding& binding,
+                      Rand15Generator& generator) {
+    switch (call.stage) {
+        case ArmsStage::Starting:
+            beginChain(call, binding, generator);
+            break;
+        case ArmsStage::JudgingCandidate:
+            judgeAnnouncedCandidate(call, binding, generator);
+            break;
+        case ArmsStage::Finished:
+            break;
+    }
+}
+
 int sampleFromLogDensity(double lower, double upper, const LogDensityBinding& binding,
                          double previousValue, double& sample, Rand15Generator& generator) {
-    const std::array<double, 4> abscissae = initialAbscissae(lower, upper);
-    // The envelope is built on the abscissae, then the chain's previous value
-    // is evaluated: let the density form these five values at once.
-    const std::array<double, 5> firstPoints{abscissae[0], abscissae[1], abscissae[2], abscissae[3],
-                                            previousValue};
-    announceEvaluations(binding, firstPoints);
-    SamplingEnvelope envelope;
-    const int built = buildEnvelope(envelope, abscissae, lower, upper, binding);
-    if (built != 0) {
-        return built;
+    // The record is large; a caller that samples often keeps one (see
+    // ArmsCall) instead of coming through here.
+    ArmsCall call;
+    startArmsCall(call, lower, upper, previousValue);
+    while (call.stage != ArmsStage::Finished) {
+        announceEvaluations(binding, announcedPoints(call));
+        continueArmsCall(call, binding, generator);
     }
-    if (!checksPassed(envelope)) {
-        return codeOfFailedCheck(envelope);
+    if (call.result == 0) {
+        sample = call.sample;
     }
-    // Negated so that a NaN previous value is refused as well.
-    if (!(previousValue >= lower && previousValue <= upper)) {
-        return armsPreviousOutOfRange;
-    }
-    ChainState chain;
-    chain.previousX = previousValue;
-    chain.previousLogDensity = evaluateLogDensity(binding, previousValue);
-
-    for (int attempt = 0; attempt < armsMaxAttempts; ++attempt) {
-        HullNode working = drawFromEnvelope(envelope, openUniform(generator));
-        if (!checksPassed(envelope)) {
-            return codeOfFailedCheck(envelope);
-        }
-        const bool accepted = judgeCandidate(envelope, working, binding, chain, generator);
-        if (!checksPassed(envelope)) {
-            return codeOfFailedCheck(envelope);
-        }
-        if (accepted) {
-            sample = working.x;
-            return 0;
-        }
-    }
-    return armsAttemptLimit;
+    return call.result;
 }
 
 }  // namespace quillmere

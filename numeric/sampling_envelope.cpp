@@ -33,21 +33,12 @@ bool exists(int node) {
     return node != noNode;
 }
 
-int leftmostNode(const SamplingEnvelope& envelope) {
-    int node = 0;
-    while (exists(envelope.nodes[node].left)) {
-        node = envelope.nodes[node].left;
-    }
-    return node;
-}
-
-int rightmostNode(const SamplingEnvelope& envelope) {
-    int node = 0;
-    while (exists(envelope.nodes[node].right)) {
-        node = envelope.nodes[node].right;
-    }
-    return node;
-}
+// The nodes of the two bounds are the ends of the list from the moment the
+// envelope is built: insertions always fall between two linked nodes. So the
+// ends are found in their slots instead of by walking the list.
+constexpr int initialNodes = 9;
+constexpr int leftEndSlot = 0;
+constexpr int rightEndSlot = initialNodes - 1;
 
 // Two steps along the list, or noNode where the list ends.
 int twoLeft(const SamplingEnvelope& envelope, int node) {
@@ -125,17 +116,18 @@ int buildEnvelope(SamplingEnvelope& envelope, const std::array<double, 4>& absci
             return armsAbscissaeNotIncreasing;
         }
     }
+    // The storage may hold an earlier call's envelope: every node of the new
+    // one is set afresh, and so is the record of failed checks.
     envelope.nodeCapacity = envelopeCapacity;
-
-    constexpr int initialNodes = 9;
+    envelope.failedCheck = EnvelopeCheck::Passed;
     for (int slot = 0; slot < initialNodes; ++slot) {
         HullNode& node = envelope.nodes[slot];
         node = HullNode{};
         node.left = slot == 0 ? noNode : slot - 1;
         node.right = slot == initialNodes - 1 ? noNode : slot + 1;
     }
-    envelope.nodes[0].x = lower;
-    envelope.nodes[initialNodes - 1].x = upper;
+    envelope.nodes[leftEndSlot].x = lower;
+    envelope.nodes[rightEndSlot].x = upper;
     for (int k = 0; k < 4; ++k) {
         HullNode& node = envelope.nodes[2 * k + 1];
         node.x = abscissae[static_cast<std::size_t>(k)];
@@ -267,7 +259,7 @@ std::optional<double> insertionMove(const SamplingEnvelope& envelope, const Hull
 }
 
 double envelopeLogAt(const SamplingEnvelope& envelope, double x) {
-    int q = leftmostNode(envelope);
+    int q = leftEndSlot;
     while (exists(envelope.nodes[q].right) && x > envelope.nodes[envelope.nodes[q].right].x) {
         q = envelope.nodes[q].right;
     }
@@ -278,7 +270,7 @@ double envelopeLogAt(const SamplingEnvelope& envelope, double x) {
 }
 
 void normaliseEnvelope(SamplingEnvelope& envelope) {
-    const int first = leftmostNode(envelope);
+    const int first = leftEndSlot;
     double peak = envelope.nodes[first].logDensity;
     for (int n = envelope.nodes[first].right; exists(n); n = envelope.nodes[n].right) {
         if (envelope.nodes[n].logDensity > peak) {
@@ -298,7 +290,7 @@ void normaliseEnvelope(SamplingEnvelope& envelope) {
 }
 
 HullNode drawFromEnvelope(SamplingEnvelope& envelope, double u) {
-    int right = rightmostNode(envelope);
+    int right = rightEndSlot;
     const double t = u * envelope.nodes[right].cumulativeArea;
     while (envelope.nodes[envelope.nodes[right].left].cumulativeArea > t) {
         right = envelope.nodes[right].left;

@@ -1,0 +1,62 @@
+// Speed of the design companion's simulation: looks analysed per CPU-second
+// on the toxicity example with 10 trials per scenario, one look after another
+// (the console program's way) and with several looks under analysis at once.
+#include <benchmark/benchmark.h>
+
+#include <iostream>
+#include <string>
+
+#include "design/design_settings.h"
+#include "design/simulation_runner.h"
+
+namespace quillmere::bench {
+
+namespace {
+
+DesignSettings benchDesign() {
+    std::optional<DesignSettings> design =
+        readDesignFile(QUILLMERE_SOURCE_DIR "/examples/design/toxicity.design", std::cerr);
+    design->trials = 10;
+    return *design;
+}
+
+void designLooks(benchmark::State& run, int analysesAtOnce) {
+    const DesignSettings design = benchDesign();
+    long looks = 0;
+    for (auto _ : run) {
+        const ScenarioOutcomes outcomes = runSimulation(
+            {design, 1.0}, {0, design.trials - 1}, 1, [](long, long) {}, analysesAtOnce);
+        for (const auto& scenario : outcomes) {
+            for (const TrialOutcome& outcome : scenario) {
+                looks += outcome.looksRun;
+            }
+        }
+    }
+    run.counters["looks"] =
+        benchmark::Counter(static_cast<double>(looks), benchmark::Counter::kIsRate);
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(designLooks, OneAtATime, 1)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(3.0)
+    ->MeasureProcessCPUTime();
+BENCHMARK_CAPTURE(designLooks, Together2, 2)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(3.0)
+    ->MeasureProcessCPUTime();
+BENCHMARK_CAPTURE(designLooks, Together4, 4)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(3.0)
+    ->MeasureProcessCPUTime();
+BENCHMARK_CAPTURE(designLooks, Together8, 8)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(3.0)
+    ->MeasureProcessCPUTime();
+BENCHMARK_CAPTURE(designLooks, Together16, 16)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(3.0)
+    ->MeasureProcessCPUTime();
+
+}  // namespace quillmere::bench
