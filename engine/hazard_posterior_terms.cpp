@@ -87,15 +87,12 @@ void keepAcceptedValue(HazardPosteriorTerms& terms) {
     }
 }
 
-// Makes the stored terms and the running total before interval k's first
-// cell fit the current index and hazards; values formed ahead for other
+// Forms the stored terms and the running total before interval k's first
+// cell for the current index and hazards; the values formed ahead for other
 // hazards are dropped. False when some hazard lies outside the values the
 // skipped cells need.
-bool bringUpToDate(HazardPosteriorTerms& terms, int k) {
+bool formPass(HazardPosteriorTerms& terms, int k) {
     const TrialData& data = *terms.source.data;
-    if (passCurrent(terms, k)) {
-        return true;
-    }
     for (int j = 0; j < intervalCount; ++j) {
         if (j != k && !isFinitePositive(data.hazard[j])) {
             return false;
@@ -119,6 +116,12 @@ bool bringUpToDate(HazardPosteriorTerms& terms, int k) {
     return true;
 }
 
+// Makes the pass fit the current index and hazards; false when it cannot
+// (see formPass).
+bool bringUpToDate(HazardPosteriorTerms& terms, int k) {
+    return passCurrent(terms, k) || formPass(terms, k);
+}
+
 // Whether the kept value (point 5) was formed at the current hazards other
 // than k.
 bool knownFitsOtherHazards(const HazardPosteriorTerms& terms, int k) {
@@ -134,17 +137,19 @@ bool knownFitsOtherHazards(const HazardPosteriorTerms& terms, int k) {
 }
 
 // Brings the request's terms up to date and takes its usable points (at most
-// maxForeseen finite positive ones) in place of the values formed before:
-// each with its logarithm and, unless its value is the kept one, as a chain
-// still to be summed.
-void addChains(const ForesightRequest& request, std::vector<ForesightChain>& chains) {
+// maxForeseen finite positive ones) in place of the values formed before,
+// each with its logarithm. Returns how many of them are still to be summed
+// (all but the kept one, point 5), their slots in `slots`.
+int takePoints(const ForesightRequest& request,
+               std::array<int, HazardPosteriorTerms::maxForeseen>& slots) {
     HazardPosteriorTerms& terms = *request.terms;
     const int k = terms.source.state->currentHazardIndex;
     if (!bringUpToDate(terms, k)) {
-        return;
+        return 0;
     }
     const bool knownFits = knownFitsOtherHazards(terms, k);
     terms.foreseenCount = 0;
+    int count = 0;
     for (const double point : request.points) {
         if (terms.foreseenCount == HazardPosteriorTerms::maxForeseen || !isFinitePositive(point)) {
             continue;
@@ -156,72 +161,92 @@ void addChains(const ForesightRequest& request, std::vector<ForesightChain>& cha
             terms.foreseenLogLikelihood[slot] = terms.knownLogLikelihood;
             continue;
         }
-        chains.push_back({&terms, slot, nullptr, terms.term.size() - terms.prefixEnd});
+        slots[count++] = slot;
+    }
+    return count;
+}
+
+// Two values side by side: element-wise IEEE arithmetic, each element
+// exactly the scalar operation (no contraction, no reassociation).
+using DoublePair = double __attribute__((vector_size(16)));
+
+// The values at several points of one request, formed together: each stored
+// term is read once for all of them, and their totals advance in pairs.
+// Every total starts from the running total up to interval k's first cell
+// and receives the cells in summation order, interval k's formed at its own
+// point by the reference's expression: exactly a single evaluation's
+// additions. An odd last point is paired with itself.
+template <std::size_t pairs>
+void sumPointsTogether(HazardPosteriorTerms& terms, std::span<const int> slots) {
+    std::array<DoublePair, pairs> x;
+    std::array<DoublePair, pairs> logX;
+    std::array<DoublePair, pairs> sum;
+    for (std::size_t p = 0; p < pairs; ++p) {
+        const int first = slots[2 * p];
+        const int second = slots[std::min(2 * p + 1, slots.size() - 1)];
+        x[p] = DoublePair{terms.foreseenX[first], terms.foreseenX[second]};
+        logX[p] = DoublePair{terms.foreseenLogX[first], terms.foreseenLogX[second]};
+        sum[p] = DoublePair{terms.prefixSum, terms.prefixSum};
+    }
+    const double* term = terms.term.data();
+    const double* exposure = terms.exposure.data();
+    const double* eventIndicator = terms.eventIndicator.data();
+    std::size_t cell = terms.prefixEnd;
+    for (const std::size_t variableCell : terms.cellsOfInterval[terms.passIndex]) {
+        for (; cell < variableCell; ++cell) {
+            const DoublePair stored{term[cell], term[cell]};
+            for (std::size_t p = 0; p < pairs; ++p) {
+                sum[p] += stored;
+            }
+        }
+        const DoublePair delta{eventIndicator[cell], eventIndicator[cell]};
+        const DoublePair e{exposure[cell], exposure[cell]};
+        for (std::size_t p = 0; p < pairs; ++p) {
+            sum[p] += delta * logX[p] - x[p] * e;
+        }
+        ++cell;
+    }
+    for (const std::size_t end = terms.term.size(); cell < end; ++cell) {
+        const DoublePair stored{term[cell], term[cell]};
+        for (std::size_t p = 0; p < pairs; ++p) {
+            sum[p] += stored;
+        }
+    }
+    for (std::size_t b = 0; b < slots.size(); ++b) {
+        terms.foreseenLogLikelihood[slots[b]] = sum[b / 2][b % 2];
     }
 }
 
-// Which recurring point x is, or -1.
-int recurringPoint(const HazardPosteriorTerms& terms, double x) {
-    for (int r = 0; r < terms.recurringCount; ++r) {
-        if (terms.recurringBits[r] == bitsOf(x)) {
-            return r;
-        }
-    }
-    return -1;
-}
-
-// Forms interval k's terms at the chain's point into its row (taken from
-// those formed once when the point recurs).
-void formVariableTerms(const ForesightChain& chain, double* row) {
-    const HazardPosteriorTerms& terms = *chain.terms;
-    const double x = terms.foreseenX[chain.slot];
-    const std::vector<std::size_t>& cells = terms.cellsOfInterval[terms.passIndex];
-    double* shifted = row - terms.prefixEnd;
-    if (const int r = recurringPoint(terms, x); r >= 0) {
-        const double* formed = terms.recurringTerm.data() + r * terms.term.size();
-        for (const std::size_t cell : cells) {
-            shifted[cell] = formed[cell];
-        }
-        return;
-    }
-    const double logX = terms.foreseenLogX[chain.slot];
-    for (const std::size_t cell : cells) {
-        shifted[cell] = likelihoodTerm(terms.eventIndicator[cell], logX, x, terms.exposure[cell]);
+void sumPointsTogether(HazardPosteriorTerms& terms, std::span<const int> slots) {
+    static_assert(HazardPosteriorTerms::maxForeseen <= 6);
+    switch ((slots.size() + 1) / 2) {
+        case 1:
+            sumPointsTogether<1>(terms, slots);
+            break;
+        case 2:
+            sumPointsTogether<2>(terms, slots);
+            break;
+        default:
+            sumPointsTogether<3>(terms, slots);
+            break;
     }
 }
 
-// Gives every chain its row: the first chain of each terms its stored terms,
-// interval k's overwritten (and so marked unset), every further one a copy
-// in the scratch rows.
-void layOutRows(std::vector<ForesightChain>& chains, std::vector<double>& copies) {
-    std::size_t copied = 0;
-    for (std::size_t c = 1; c < chains.size(); ++c) {
-        if (chains[c].terms == chains[c - 1].terms) {
-            copied += chains[c].length;
-        }
+// A single point's value is summed over a row: the stored terms from
+// interval k's first cell on, interval k's formed in place at the point
+// (they are formed again when another index needs them).
+ForesightChain chainInPlace(HazardPosteriorTerms& terms, int slot) {
+    const double x = terms.foreseenX[slot];
+    const double logX = terms.foreseenLogX[slot];
+    double* term = terms.term.data();
+    for (const std::size_t cell : terms.cellsOfInterval[terms.passIndex]) {
+        term[cell] = likelihoodTerm(terms.eventIndicator[cell], logX, x, terms.exposure[cell]);
     }
-    if (copies.size() < copied) {
-        copies.resize(copied);
-    }
-    double* copy = copies.data();
-    for (std::size_t c = 0; c < chains.size(); ++c) {
-        ForesightChain& chain = chains[c];
-        HazardPosteriorTerms& terms = *chain.terms;
-        double* stored = terms.term.data() + terms.prefixEnd;
-        if (c == 0 || chains[c - 1].terms != chain.terms) {
-            terms.termHazardBits[terms.passIndex] = 0;
-            chain.row = stored;
-            formVariableTerms(chain, stored);
-            continue;
-        }
-        std::copy_n(stored, chain.length, copy);
-        formVariableTerms(chain, copy);
-        chain.row = copy;
-        copy += chain.length;
-    }
+    terms.termHazardBits[terms.passIndex] = 0;
+    return {&terms, slot, term + terms.prefixEnd, terms.term.size() - terms.prefixEnd};
 }
 
-// Totals formed together in one loop.
+// Rows summed together in one loop.
 constexpr std::size_t chainsPerBlock = 4;
 using BlockSums = std::array<double, chainsPerBlock>;
 using BlockRows = std::array<const double*, chainsPerBlock>;
@@ -267,11 +292,12 @@ void sortByLength(std::span<ForesightChain> chains) {
     }
 }
 
-// Sums up to chainsPerBlock chains, longest first: all of them while every
-// row has cells, then the longer ones on. Each total starts from its running
-// total up to interval k's first cell and receives its row's cells in
-// summation order: exactly the additions of a single evaluation.
-void sumBlock(std::span<ForesightChain> chains) {
+// Sums the rows of up to chainsPerBlock chains of different requests,
+// longest first: all of them while every row has cells, then the longer ones
+// on. Each total starts from its running total up to interval k's first cell
+// and receives its row's cells in summation order: exactly the additions of
+// a single evaluation.
+void sumRows(std::span<ForesightChain> chains) {
     sortByLength(chains);
     BlockSums sum{};
     BlockRows row{};
@@ -292,6 +318,18 @@ void sumBlock(std::span<ForesightChain> chains) {
     }
 }
 
+// The log-posterior at each point formed ahead, in slot order: the
+// log-likelihood plus the prior term, as fastHazardLogPosterior adds them.
+void writeLogPosteriors(const HazardPosteriorTerms& terms, std::span<double> values) {
+    const TrialData& data = *terms.source.data;
+    const EngineState& state = *terms.source.state;
+    for (int b = 0; b < terms.foreseenCount; ++b) {
+        values[b] =
+            terms.foreseenLogLikelihood[b] +
+            hazardLogPrior(data, state, terms.passIndex, terms.foreseenX[b], terms.foreseenLogX[b]);
+    }
+}
+
 // Where the value formed ahead at x is kept, or -1; bringUpToDate has
 // dropped those of other indices and hazards.
 int foreseenPoint(const HazardPosteriorTerms& terms, double x) {
@@ -305,8 +343,7 @@ int foreseenPoint(const HazardPosteriorTerms& terms, double x) {
 
 }  // namespace
 
-HazardPosteriorTerms prepareHazardPosteriorTerms(const TrialData& data, const EngineState& state,
-                                                 std::span<const double> recurringPoints) {
+HazardPosteriorTerms prepareHazardPosteriorTerms(const TrialData& data, const EngineState& state) {
     HazardPosteriorTerms terms;
     terms.source = {&data, &state};
     for (int i = 0; i < data.patientCount; ++i) {
@@ -322,38 +359,44 @@ HazardPosteriorTerms prepareHazardPosteriorTerms(const TrialData& data, const En
         }
     }
     terms.term.resize(terms.exposure.size());
-    for (const double x : recurringPoints) {
-        if (terms.recurringCount == HazardPosteriorTerms::maxRecurring || !isFinitePositive(x)) {
-            continue;
-        }
-        terms.recurringBits[terms.recurringCount++] = bitsOf(x);
-        const double logX = std::log(x);
-        for (std::size_t cell = 0; cell < terms.term.size(); ++cell) {
-            terms.recurringTerm.push_back(
-                likelihoodTerm(terms.eventIndicator[cell], logX, x, terms.exposure[cell]));
-        }
-    }
     return terms;
 }
 
-void foreseeHazardLogPosteriors(std::span<const ForesightRequest> requests,
-                                ForesightScratch& scratch) {
+void foreseeHazardLogPosteriors(std::span<ForesightRequest> requests, ForesightScratch& scratch) {
+    // Several points of one request are summed together at once; the single
+    // points of different requests (most requests: one candidate) are summed
+    // together in blocks.
     scratch.chains.clear();
-    for (const ForesightRequest& request : requests) {
-        addChains(request, scratch.chains);
+    std::array<int, HazardPosteriorTerms::maxForeseen> slots{};
+    for (ForesightRequest& request : requests) {
+        const int count = takePoints(request, slots);
+        HazardPosteriorTerms& terms = *request.terms;
+        request.formed = terms.passFormed && terms.foreseenCount != 0 &&
+                         static_cast<std::size_t>(terms.foreseenCount) == request.points.size();
+        if (count == 1) {
+            scratch.chains.push_back(chainInPlace(terms, slots[0]));
+        } else if (count > 1) {
+            sumPointsTogether(terms,
+                              std::span<const int>(slots.data(), static_cast<std::size_t>(count)));
+        }
     }
-    // Rows are laid out while the chains of each terms are still together.
-    layOutRows(scratch.chains, scratch.rows);
     const std::span<ForesightChain> chains = scratch.chains;
     for (std::size_t first = 0; first < chains.size(); first += chainsPerBlock) {
-        sumBlock(chains.subspan(first, std::min(chainsPerBlock, chains.size() - first)));
+        sumRows(chains.subspan(first, std::min(chainsPerBlock, chains.size() - first)));
+    }
+    for (ForesightRequest& request : requests) {
+        if (request.formed) {
+            writeLogPosteriors(*request.terms, request.values);
+        }
     }
 }
 
-void foreseeHazardLogPosterior(std::span<const double> points, void* context) {
+bool foreseeHazardLogPosterior(std::span<const double> points, std::span<double> values,
+                               void* context) {
     auto& terms = *static_cast<HazardPosteriorTerms*>(context);
-    const ForesightRequest request{&terms, points};
+    ForesightRequest request{&terms, points, values};
     foreseeHazardLogPosteriors(std::span(&request, 1), terms.scratch);
+    return request.formed;
 }
 
 double fastHazardLogPosterior(double x, void* context) {
@@ -365,7 +408,8 @@ double fastHazardLogPosterior(double x, void* context) {
     int foreseen = foreseenPoint(terms, x);
     if (foreseen < 0) {
         // Not announced: formed alone, in place of the values formed ahead.
-        foreseeHazardLogPosterior(std::span(&x, 1), &terms);
+        double value = 0.0;
+        foreseeHazardLogPosterior(std::span(&x, 1), std::span(&value, 1), &terms);
         foreseen = 0;
     }
     const TrialData& data = *terms.source.data;

@@ -82,10 +82,13 @@ namespace quillmere {
 struct HazardPosteriorTerms;
 
 // The points one evaluation announced, on its own terms (its own record,
-// state and current index).
+// state and current index), and where their log-posteriors go: `formed`
+// tells whether every value was written.
 struct ForesightRequest {
     HazardPosteriorTerms* terms = nullptr;
     std::span<const double> points;
+    std::span<double> values;
+    bool formed = false;
 };
 
 // One value to form: slot `slot` of the terms' values formed ahead, summed
@@ -102,7 +105,6 @@ struct ForesightChain {
 struct ForesightScratch {
     std::vector<ForesightRequest> requests;
     std::vector<ForesightChain> chains;
-    std::vector<double> rows;
 };
 
 // Logarithms the evaluation has taken, by argument: the sampler's initial
@@ -137,14 +139,6 @@ struct HazardPosteriorTerms {
     std::size_t prefixEnd = 0;
     double prefixSum = 0.0;
 
-    // Points evaluated again and again (the sampler's initial abscissae),
-    // with the term of every cell formed at each of them once for the run:
-    // recurringTerm[r * cells + cell].
-    static constexpr int maxRecurring = 4;
-    int recurringCount = 0;
-    std::array<std::uint64_t, maxRecurring> recurringBits{};
-    std::vector<double> recurringTerm;
-
     // Log-likelihoods (and logarithms) formed ahead at points the sampler
     // announced.
     static constexpr int maxForeseen = 5;
@@ -166,11 +160,8 @@ struct HazardPosteriorTerms {
 
 // Lays out the record's exposure table and event indicators once per run.
 // The record and state are read again at every evaluation (hazards and the
-// current index may change between calls; the table must not). Terms at the
-// recurring points (finite, positive, at most maxRecurring) are formed once
-// for every cell.
-HazardPosteriorTerms prepareHazardPosteriorTerms(const TrialData& data, const EngineState& state,
-                                                 std::span<const double> recurringPoints = {});
+// current index may change between calls; the table must not).
+HazardPosteriorTerms prepareHazardPosteriorTerms(const TrialData& data, const EngineState& state);
 
 // The hazard log-posterior with context a HazardPosteriorTerms: bit for bit
 // the value of hazardLogPosterior on the same record and state.
@@ -184,15 +175,17 @@ LogDensityBinding fastHazardPosteriorBinding(HazardPosteriorTerms& terms);
 // current hazard index and hazards, in place of those formed before; later
 // evaluations at exactly these points with the same index and hazards use
 // them. Points outside (0, inf) and points beyond maxForeseen are left to be
-// evaluated when asked for. The sampler's foresight for fastHazardLogPosterior
+// evaluated when asked for. When every point was formed, writes the
+// log-posterior at each into `values` (the bits of fastHazardLogPosterior)
+// and returns true. The sampler's foresight for fastHazardLogPosterior
 // (context a HazardPosteriorTerms).
-void foreseeHazardLogPosterior(std::span<const double> points, void* context);
+bool foreseeHazardLogPosterior(std::span<const double> points, std::span<double> values,
+                               void* context);
 
 // foreseeHazardLogPosterior for several requests, each on terms of its own,
 // in one pass: every value is formed as that function forms it, with its own
 // running total and the same additions in the same order, but the totals of
 // all requests advance together instead of one request after another.
-void foreseeHazardLogPosteriors(std::span<const ForesightRequest> requests,
-                                ForesightScratch& scratch);
+void foreseeHazardLogPosteriors(std::span<ForesightRequest> requests, ForesightScratch& scratch);
 
 }  // namespace quillmere

@@ -119,10 +119,7 @@ void startImputation(ImputationRun& run, TrialData& data, EventType eventType, E
     run.eventRateBound = eventRateBound(data, eventType);
     run.literal = {&data, &state};
     if (evaluation == PosteriorEvaluation::Fast) {
-        // Every sampler call evaluates its initial abscissae.
-        const std::array<double, 4> abscissae =
-            initialAbscissae(hazardLowerBound, hazardUpperBound);
-        run.terms = prepareHazardPosteriorTerms(data, state, abscissae);
+        run.terms = prepareHazardPosteriorTerms(data, state);
     }
     data.hazard.fill(startingHazard);
     run.previousValue.fill(startingPreviousValue);
@@ -172,10 +169,18 @@ void foreseeTogether(std::span<ImputationRun* const> runs, ForesightScratch& scr
     scratch.requests.clear();
     for (ImputationRun* run : runs) {
         if (!run->finished && run->evaluation == PosteriorEvaluation::Fast) {
-            scratch.requests.push_back({&run->terms, announcedPoints(*run)});
+            const std::span<const double> points = announcedPoints(*run);
+            scratch.requests.push_back(
+                {&run->terms, points, std::span(run->call.announcedValues.data(), points.size())});
         }
     }
     foreseeHazardLogPosteriors(scratch.requests, scratch);
+    std::size_t request = 0;
+    for (ImputationRun* run : runs) {
+        if (!run->finished && run->evaluation == PosteriorEvaluation::Fast) {
+            run->call.valuesGiven = scratch.requests[request++].formed;
+        }
+    }
 }
 
 int runGibbsImputation(TrialData& data, EventType eventType, EngineState& state,
@@ -183,7 +188,7 @@ int runGibbsImputation(TrialData& data, EventType eventType, EngineState& state,
     ImputationRun run;
     startImputation(run, data, eventType, state, evaluation);
     while (!run.finished) {
-        announceEvaluations(posteriorBinding(run), announcedPoints(run));
+        announceToBinding(run.call, posteriorBinding(run));
         continueImputation(run);
     }
     return run.result;

@@ -34,6 +34,12 @@ void finish(ArmsCall& call, int result) {
     call.announcedCount = 0;
 }
 
+void announce(ArmsCall& call, std::span<const double> points) {
+    std::copy(points.begin(), points.end(), call.announced.begin());
+    call.announcedCount = static_cast<int>(points.size());
+    call.valuesGiven = false;
+}
+
 // Draws the next candidate and announces it (with the abscissa it would be
 // moved to), or finishes the call when the attempts are used up or the
 // envelope failed a check.
@@ -48,11 +54,11 @@ void proposeCandidate(ArmsCall& call, Rand15Generator& generator) {
         finish(call, codeOfFailedCheck(call.envelope));
         return;
     }
-    call.announced[0] = call.candidate.node.x;
-    call.announcedCount = 1;
-    if (call.candidate.moved) {
-        call.announced[1] = *call.candidate.moved;
-        call.announcedCount = 2;
+    const Candidate& candidate = call.candidate;
+    if (candidate.moved) {
+        announce(call, std::array<double, 2>{candidate.node.x, *candidate.moved});
+    } else {
+        announce(call, std::array<double, 1>{candidate.node.x});
     }
     call.stage = ArmsStage::JudgingCandidate;
 }
@@ -60,8 +66,12 @@ void proposeCandidate(ArmsCall& call, Rand15Generator& generator) {
 // Builds the envelope on the initial abscissae and starts the chain from the
 // previous value.
 void beginChain(ArmsCall& call, const LogDensityBinding& binding, Rand15Generator& generator) {
-    const int built = buildEnvelope(call.envelope, initialAbscissae(call.lower, call.upper),
-                                    call.lower, call.upper, binding);
+    const std::array<double, 4> abscissae = initialAbscissae(call.lower, call.upper);
+    const std::array<double, 4> formed = {call.announcedValues[0], call.announcedValues[1],
+                                          call.announcedValues[2], call.announcedValues[3]};
+    const int built =
+        call.valuesGiven ? buildEnvelope(call.envelope, abscissae, formed, call.lower, call.upper)
+                         : buildEnvelope(call.envelope, abscissae, call.lower, call.upper, binding);
     if (built != 0) {
         finish(call, built);
         return;
@@ -76,13 +86,21 @@ void beginChain(ArmsCall& call, const LogDensityBinding& binding, Rand15Generato
         return;
     }
     call.chain.previousX = call.previousValue;
-    call.chain.previousLogDensity = evaluateLogDensity(binding, call.previousValue);
+    call.chain.previousLogDensity = call.valuesGiven
+                                        ? call.announcedValues[4]
+                                        : evaluateLogDensity(binding, call.previousValue);
     call.attempts = 0;
     proposeCandidate(call, generator);
 }
 
 void judgeAnnouncedCandidate(ArmsCall& call, const LogDensityBinding& binding,
                              Rand15Generator& generator) {
+    if (call.valuesGiven) {
+        call.candidate.formedLogDensity = call.announcedValues[0];
+        if (call.candidate.moved) {
+            call.candidate.formedMovedLogDensity = call.announcedValues[1];
+        }
+    }
     const bool accepted =
         judgeCandidate(call.envelope, call.candidate, binding, call.chain, generator);
     if (!checksPassed(call.envelope)) {
@@ -129,13 +147,14 @@ bool judgeCandidate(SamplingEnvelope& envelope, Candidate& candidate,
                     const LogDensityBinding& binding, ChainState& chain,
                     Rand15Generator& generator) {
     HullNode& w = candidate.node;
-    const double ynew = evaluateLogDensity(binding, w.x);
+    const double ynew =
+        candidate.formedLogDensity ? *candidate.formedLogDensity : evaluateLogDensity(binding, w.x);
 
     if (candidate.threshold >= ynew) {
         w.logDensity = ynew;
         w.scaledDensity = scaledExp(ynew, envelope.peakLogDensity);
         w.evaluated = 1;
-        insertNode(envelope, w, binding);
+        insertNode(envelope, w, binding, candidate.formedMovedLogDensity);
         return false;
     }
 
@@ -159,8 +178,8 @@ void startArmsCall(ArmsCall& call, double lower, double upper, double previousVa
     call.upper = upper;
     call.previousValue = previousValue;
     const std::array<double, 4> abscissae = initialAbscissae(lower, upper);
-    call.announced = {abscissae[0], abscissae[1], abscissae[2], abscissae[3], previousValue};
-    call.announcedCount = 5;
+    announce(call, std::array<double, 5>{abscissae[0], abscissae[1], abscissae[2], abscissae[3],
+                                         previousValue});
     call.result = 0;
     call.stage = ArmsStage::Starting;
 }
@@ -168,6 +187,12 @@ void startArmsCall(ArmsCall& call, double lower, double upper, double previousVa
 std::span<const double> announcedPoints(const ArmsCall& call) {
     return std::span<const double>(call.announced.data(),
                                    static_cast<std::size_t>(call.announcedCount));
+}
+
+void announceToBinding(ArmsCall& call, const LogDensityBinding& binding) {
+    call.valuesGiven = announceEvaluations(
+        binding, announcedPoints(call),
+        std::span<double>(call.announcedValues.data(), announcedPoints(call).size()));
 }
 
 void continueArmsCall(ArmsCall& call, const LogDensityBinding& binding,
@@ -191,7 +216,7 @@ int sampleFromLogDensity(double lower, double upper, const LogDensityBinding& bi
     ArmsCall call;
     startArmsCall(call, lower, upper, previousValue);
     while (call.stage != ArmsStage::Finished) {
-        announceEvaluations(binding, announcedPoints(call));
+        announceToBinding(call, binding);
         continueArmsCall(call, binding, generator);
     }
     if (call.result == 0) {

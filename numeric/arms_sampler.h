@@ -37,11 +37,14 @@ std::array<double, 4> initialAbscissae(double lower, double upper);
 // A value drawn from the envelope, not yet judged: the working node (not
 // linked into the list; its left and right bracket it), the threshold of its
 // rejection test, and the abscissa insertNode will move it to should it be
-// rejected (see insertionMove).
+// rejected (see insertionMove). The log-density at the candidate and at that
+// abscissa, when formed ahead, are taken instead of evaluating them.
 struct Candidate {
     HullNode node;
     double threshold = 0.0;
     std::optional<double> moved;
+    std::optional<double> formedLogDensity;
+    std::optional<double> formedMovedLogDensity;
 };
 
 // Draws a candidate and its threshold: two values of openUniform. A failed
@@ -61,9 +64,11 @@ bool judgeCandidate(SamplingEnvelope& envelope, Candidate& candidate,
 // about to evaluate the log-density at points it can name in advance: the
 // four initial abscissae and the previous value, then each candidate (with
 // the abscissa it would be moved to). Whoever drives the call may form these
-// values ahead, for several calls at once, before continuing it. The record
-// is meant to be reused from call to call: its envelope's storage is set up
-// afresh by every call instead of being initialised whole.
+// values ahead, for several calls at once, and give them to the call
+// (announcedValues, valuesGiven) before continuing it; otherwise the call
+// evaluates them through the binding. The record is meant to be reused from
+// call to call: its envelope's storage is set up afresh by every call
+// instead of being initialised whole.
 enum class ArmsStage { Starting, JudgingCandidate, Finished };
 
 struct ArmsCall {
@@ -73,6 +78,8 @@ struct ArmsCall {
     double previousValue = 0.0;
     std::array<double, 5> announced{};
     int announcedCount = 0;
+    std::array<double, 5> announcedValues{};
+    bool valuesGiven = false;  // announcedValues hold the values at the points
     SamplingEnvelope envelope;
     ChainState chain;
     Candidate candidate;
@@ -88,6 +95,10 @@ void startArmsCall(ArmsCall& call, double lower, double upper, double previousVa
 // The points the call will evaluate next, in that order (empty once finished).
 std::span<const double> announcedPoints(const ArmsCall& call);
 
+// Announces the call's points to the binding's foresight, which may give
+// their values.
+void announceToBinding(ArmsCall& call, const LogDensityBinding& binding);
+
 // Continues the call: evaluates what it announced, and more as needed, until
 // it announces again or finishes. Random numbers come from openUniform on the
 // given generator, in the order sampleFromLogDensity draws them.
@@ -95,7 +106,8 @@ void continueArmsCall(ArmsCall& call, const LogDensityBinding& binding, Rand15Ge
 
 // One step of an adaptive rejection Metropolis chain on [lower, upper]:
 // draws a value given the chain's previous value, announcing each group of
-// points to the binding's foresight before evaluating them. Returns 0 and
+// points to the binding's foresight before evaluating them (or taking the
+// values it gives). Returns 0 and
 // writes sample, or one of the codes above without writing it (a failed
 // envelope check as armsEnvelopeCheckBase + check). armsNoStorage is kept for
 // the callers' sake but cannot occur: the node storage is part of the

@@ -70,6 +70,20 @@ std::optional<double> keptAwayAbscissa(double x, const HullNode& a, const HullNo
     return std::nullopt;
 }
 
+// 0, or why the abscissae cannot carry an envelope on (lower, upper).
+int abscissaeCheck(const std::array<double, 4>& abscissae, double lower, double upper) {
+    // Written as negated "<" so that a NaN bound or abscissa is refused too.
+    if (!(lower < abscissae[0]) || !(abscissae[3] < upper)) {
+        return armsBadBounds;
+    }
+    for (std::size_t k = 0; k + 1 < abscissae.size(); ++k) {
+        if (!(abscissae[k] < abscissae[k + 1])) {
+            return armsAbscissaeNotIncreasing;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 double scaledExp(double y, double peak) {
@@ -107,14 +121,20 @@ double unscaledLog(double e, double peak) {
 
 int buildEnvelope(SamplingEnvelope& envelope, const std::array<double, 4>& abscissae, double lower,
                   double upper, const LogDensityBinding& binding) {
-    // Written as negated "<" so that a NaN bound or abscissa is refused too.
-    if (!(lower < abscissae[0]) || !(abscissae[3] < upper)) {
-        return armsBadBounds;
+    if (const int check = abscissaeCheck(abscissae, lower, upper); check != 0) {
+        return check;
     }
-    for (std::size_t k = 0; k + 1 < abscissae.size(); ++k) {
-        if (!(abscissae[k] < abscissae[k + 1])) {
-            return armsAbscissaeNotIncreasing;
-        }
+    std::array<double, 4> logDensities{};
+    for (std::size_t k = 0; k < abscissae.size(); ++k) {
+        logDensities[k] = evaluateLogDensity(binding, abscissae[k]);
+    }
+    return buildEnvelope(envelope, abscissae, logDensities, lower, upper);
+}
+
+int buildEnvelope(SamplingEnvelope& envelope, const std::array<double, 4>& abscissae,
+                  const std::array<double, 4>& logDensities, double lower, double upper) {
+    if (const int check = abscissaeCheck(abscissae, lower, upper); check != 0) {
+        return check;
     }
     // The storage may hold an earlier call's envelope: every node of the new
     // one is set afresh, and so is the record of failed checks.
@@ -131,7 +151,7 @@ int buildEnvelope(SamplingEnvelope& envelope, const std::array<double, 4>& absci
     for (int k = 0; k < 4; ++k) {
         HullNode& node = envelope.nodes[2 * k + 1];
         node.x = abscissae[static_cast<std::size_t>(k)];
-        node.logDensity = evaluateLogDensity(binding, node.x);
+        node.logDensity = logDensities[static_cast<std::size_t>(k)];
         node.evaluated = 1;
     }
     for (int slot = 0; slot < initialNodes; slot += 2) {
@@ -341,7 +361,7 @@ HullNode drawFromEnvelope(SamplingEnvelope& envelope, double u) {
 }
 
 void insertNode(SamplingEnvelope& envelope, const HullNode& candidate,
-                const LogDensityBinding& binding) {
+                const LogDensityBinding& binding, std::optional<double> movedLogDensity) {
     if (candidate.evaluated == 0 || envelope.nodeCount > envelope.nodeCapacity - 2) {
         return;
     }
@@ -360,8 +380,11 @@ void insertNode(SamplingEnvelope& envelope, const HullNode& candidate,
 
     // The node is kept away from its nearest evaluated neighbours: moved to
     // the abscissa the sampler foretold when it announced the candidate, and
-    // evaluated there.
+    // evaluated there unless that value came with the announcement.
     const std::optional<double> moved = insertionMove(envelope, candidate);
+    if (moved && !movedLogDensity) {
+        movedLogDensity = evaluateLogDensity(binding, *moved);
+    }
 
     const int q = envelope.nodeCount;
     const int m = envelope.nodeCount + 1;
@@ -369,7 +392,7 @@ void insertNode(SamplingEnvelope& envelope, const HullNode& candidate,
     HullNode& newNode = envelope.nodes[q];
     newNode = HullNode{};
     newNode.x = moved.value_or(candidate.x);
-    newNode.logDensity = moved ? evaluateLogDensity(binding, *moved) : candidate.logDensity;
+    newNode.logDensity = moved ? *movedLogDensity : candidate.logDensity;
     newNode.evaluated = 1;
     HullNode& newIntersection = envelope.nodes[m];
     newIntersection = HullNode{};

@@ -268,9 +268,10 @@ double foreseenLogDensity(double x, void* context) {
     return density->logDensity(x);
 }
 
-void recordAnnouncement(std::span<const double> points, void* context) {
+bool recordAnnouncement(std::span<const double> points, std::span<double>, void* context) {
     static_cast<ForeseenDensity*>(context)->announcements.emplace_back(points.begin(),
                                                                        points.end());
+    return false;
 }
 
 // The announcements are hints only: with or without a foresight the sampler
@@ -381,6 +382,48 @@ TEST(ArmsCall, AReusedRecordDrawsWhatFreshOnesDraw) {
         }
         EXPECT_EQ(reusedResults[3], armsPreviousOutOfRange);
         EXPECT_EQ(reused.evaluatedAt, fresh.evaluatedAt);
+    }
+}
+
+}  // namespace
+}  // namespace quillmere
+
+namespace quillmere {
+namespace {
+
+// A foresight that gives the values of every announced point: the sampler
+// takes them instead of calling the function, and draws exactly what it
+// draws without them.
+bool giveValues(std::span<const double> points, std::span<double> values, void* context) {
+    auto* density = static_cast<RecordedDensity*>(context);
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        values[i] = density->logDensity(points[i]);
+    }
+    return true;
+}
+
+TEST(SampleFromLogDensity, ValuesGivenWithTheAnnouncementReplaceEvaluations) {
+    for (const auto logDensity : {negativeX, peakedNormal, twoBumps,
+                                  +[](double x) { return 40.0 * std::log(x) - 9000.0 * x; }}) {
+        RecordedDensity plain{logDensity, {}};
+        RecordedDensity given{logDensity, {}};
+        const LogDensityBinding withValues{&given, testing_support::recordedLogDensity, giveValues};
+        Rand15Generator plainGenerator;
+        Rand15Generator givenGenerator;
+        double plainPrevious = 2.0;
+        double givenPrevious = 2.0;
+        for (int call = 0; call < 200; ++call) {
+            ASSERT_EQ(sampleFromLogDensity(lower, upper, bind(plain), plainPrevious, plainPrevious,
+                                           plainGenerator),
+                      0);
+            ASSERT_EQ(sampleFromLogDensity(lower, upper, withValues, givenPrevious, givenPrevious,
+                                           givenGenerator),
+                      0);
+            EXPECT_EQ(givenPrevious, plainPrevious);
+            EXPECT_EQ(givenGenerator.state, plainGenerator.state);
+        }
+        EXPECT_GE(plain.evaluatedAt.size(), 6u * 200u);  // at least six a call
+        EXPECT_TRUE(given.evaluatedAt.empty());
     }
 }
 
