@@ -56,7 +56,8 @@ void finishLook(Lane& lane, const SimulationPlan& plan, const TrialTasks& tasks)
     if (lane.run.result != 0) {
         throw std::runtime_error(lookFailureText(lane.trial, samplerFailureText(lane.run.result)));
     }
-    recordLook(lane.trial, decideLook(lane.record, lane.trial.settings, lane.priorOnly), nullptr);
+    recordLook(lane.trial, decideLook(lane.record, lane.trial.settings, lane.priorOnly),
+               lane.task.trace);
     if (startNextLook(lane, plan.design)) {
         return;
     }

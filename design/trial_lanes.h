@@ -2,16 +2,19 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "design/trial_simulation.h"
 
 namespace quillmere {
 
-// One trial to simulate and where its outcome goes.
+// One trial to simulate and where its outcome goes; `trace`, when given,
+// receives every look run, as simulateTrial's trace does.
 struct TrialTask {
     int scenario = 0;
     int replicate = 0;
     TrialOutcome* outcome = nullptr;
+    std::vector<LookTrace>* trace = nullptr;
 };
 
 // Where a thread's trials come from: the next one (empty when none is left),
