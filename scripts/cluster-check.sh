@@ -1,8 +1,7 @@
 #!/bin/sh
-# Runs the documented Slurm job array for quillmere-design (docs/design-companion.md)
-# on a one-node Slurm
-# cluster started on this machine, and checks that it gives exactly what one
-# run on one machine gives:
+# Runs the Slurm job array of docs/design-companion.md for quillmere-design
+# on a one-node Slurm cluster started on this machine, and checks that it
+# gives exactly what one run on one machine gives:
 #
 #   1. installs Debian's slurm-wlm and munge when they are missing (as root);
 #   2. starts munged, slurmctld and slurmd on localhost from a key and a
