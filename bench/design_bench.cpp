@@ -26,7 +26,9 @@ void designLooks(benchmark::State& run, int analysesAtOnce) {
     long looks = 0;
     for (auto _ : run) {
         const ScenarioOutcomes outcomes = runSimulation(
-            {design, 1.0}, {0, design.trials - 1}, 1, [](long, long) {}, analysesAtOnce);
+                                              {design, 1.0}, {0, design.trials - 1}, 1,
+                                              [](long, long) {}, nullptr, analysesAtOnce)
+                                              .value();
         for (const auto& scenario : outcomes) {
             for (const TrialOutcome& outcome : scenario) {
                 looks += outcome.looksRun;

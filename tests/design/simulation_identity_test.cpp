@@ -123,7 +123,8 @@ TEST(SimulationIdentity, OutcomesAreTheSameForAnyNumberOfLooksAtOnceAndAnyThread
     const SimulationPlan plan{design, 1.0};
     const auto quiet = [](long, long) {};
     const auto outcomesOf = [&](int threads, int atOnce) {
-        const ScenarioOutcomes outcomes = runSimulation(plan, {2, 8}, threads, quiet, atOnce);
+        const ScenarioOutcomes outcomes =
+            runSimulation(plan, {2, 8}, threads, quiet, nullptr, atOnce).value();
         std::ostringstream text;
         for (const auto& scenario : outcomes) {
             for (const TrialOutcome& trial : scenario) {
