@@ -143,13 +143,15 @@ TEST(SimulationIdentity, OutcomesAreTheSameForAnyNumberOfLooksAtOnceAndAnyThread
     }
 }
 
-TEST(SimulationIdentity, SimulateWritesTheFilesItWroteBefore) {
+// Every trial's outcome, as simulate writes it: the report files drawn from
+// it change with the report's layout, the outcomes must not.
+TEST(SimulationIdentity, SimulateWritesTheOutcomesItWroteBefore) {
     const auto out = testing::freshDirectory("identity-output");
     const std::string design = (looksDirectory / "toxicity.design").string();
     const testing::ToolRun run = testing::runTool({"simulate", design, "--out", out.string()});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(testing::directoryFiles(out),
-              testing::directoryFiles(looksDirectory / "toxicity-output"));
+    EXPECT_EQ(testing::readText(out / "replicates.csv"),
+              testing::readText(looksDirectory / "toxicity-output" / "replicates.csv"));
 }
 
 }  // namespace
