@@ -109,8 +109,8 @@ std::optional<std::string> malformedOption(const std::vector<std::string>& words
         for (const OptionSyntax& option : syntax.options) {
             const std::string word = "--" + option.name;
             const bool last = i + 1 == words.size();
-            if ((words[i] == word && (last || isOptionWord(words[i + 1], syntax))) ||
-                words[i] == word + "=") {
+            const bool noValue = last || words[i + 1].empty() || isOptionWord(words[i + 1], syntax);
+            if ((words[i] == word && noValue) || words[i] == word + "=") {
                 return "The option (" + word + ") needs a value.";
             }
         }

@@ -12,7 +12,7 @@ namespace quillmere {
 namespace {
 
 const char* const intervalNote =
-    " Bars: 95% Monte Carlo intervals (Wilson for probabilities, mean +/- 1.96 s.e. for the "
+    " Bars: 95% Monte Carlo intervals (Wilson for probabilities, mean ± 1.96 s.e. for the "
     "expected number of patients).";
 
 // The rate the rule compares with the bound, on the axis of true event rates.
@@ -182,7 +182,7 @@ void writeUnitsPlot(std::ostream& out, const DesignSettings& design,
     frame.legend.push_back(LegendEntry{dashed, "dashed: E[patients enrolled], right axis"});
     frame.caption = designFacts(design) +
                     " Every unit simulates the same patients. Bars: 95% Monte Carlo intervals "
-                    "of the reference unit (Wilson for probabilities, mean +/- 1.96 s.e. for the "
+                    "of the reference unit (Wilson for probabilities, mean ± 1.96 s.e. for the "
                     "expected number of patients).";
     writeLinePlot(out, frame, lines);
 }

@@ -1,5 +1,6 @@
 #include "design_cli/svg_plot.h"
 
+#include <cctype>
 #include <cmath>
 #include <sstream>
 
@@ -143,24 +144,35 @@ int writeLegend(std::ostream& out, const std::vector<LegendEntry>& legend) {
     return rows;
 }
 
-// The caption in lines of at most captionLineLength characters, broken at blanks.
+// The pieces a caption may be broken between: its words, a number kept
+// with the word before it ("shape 1;", "seed 20240611.").
+std::vector<std::string> captionPieces(const std::string& caption) {
+    std::vector<std::string> pieces;
+    std::istringstream words(caption);
+    for (std::string word; words >> word;) {
+        const bool number = std::isdigit(static_cast<unsigned char>(word[0])) != 0;
+        if (number && !pieces.empty()) {
+            pieces.back().append(" ").append(word);
+        } else {
+            pieces.push_back(word);
+        }
+    }
+    return pieces;
+}
+
+// The caption in lines of at most captionLineLength characters.
 std::vector<std::string> captionLines(const std::string& caption) {
     std::vector<std::string> lines;
     std::string line;
-    std::size_t start = 0;
-    while (start < caption.size()) {
-        std::size_t end = caption.find(' ', start);
-        end = end == std::string::npos ? caption.size() : end;
-        const std::string word = caption.substr(start, end - start);
-        if (!line.empty() && line.size() + 1 + word.size() > captionLineLength) {
+    for (const std::string& piece : captionPieces(caption)) {
+        if (!line.empty() && line.size() + 1 + piece.size() > captionLineLength) {
             lines.push_back(line);
             line.clear();
         }
         if (!line.empty()) {
             line += ' ';
         }
-        line += word;
-        start = end + 1;
+        line += piece;
     }
     if (!line.empty()) {
         lines.push_back(line);

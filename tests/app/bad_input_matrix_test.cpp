@@ -4,9 +4,6 @@
 // (the report is only appended to, and a failed run appends nothing).
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +14,7 @@
 #include "app/console_text.h"
 #include "app/program_runner.h"
 #include "app/trial_files.h"
+#include "support/immutable_attribute.h"
 
 namespace quillmere::testing {
 namespace {
@@ -125,21 +123,6 @@ std::string recordMessage(const std::string& message) {
 
 // Root ignores permission bits, so there the immutable attribute stands in
 // for them; it also stops root from writing or creating files.
-bool setImmutable(const std::filesystem::path& path, bool on) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
-    if (fd < 0) {
-        return false;
-    }
-    int flags = 0;
-    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (done) {
-        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return done;
-}
-
 class Unwritable {
   public:
     // Makes the file or directory unwritable; false when this host offers no way.

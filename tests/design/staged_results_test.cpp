@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <map>
 
 #include "design/design_test_support.h"
+#include "support/immutable_attribute.h"
 
 namespace quillmere {
 namespace {
@@ -17,6 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::freshDirectory;
 using testing::readText;
+using testing::setImmutable;
 using testing::writeText;
 
 std::map<std::string, std::string> filesOf(const fs::path& directory) {
@@ -113,18 +112,6 @@ TEST(StagedResults, AStagingDirectoryOfAKilledRunIsNoResult) {
     const fs::path directory = freshDirectory("staged-stale");
     fs::create_directories(directory / ".quillmere-design-partial-AbCdEf");
     EXPECT_EQ(writeSet(directory, {"boundaries", "D", {"boundaries.csv"}}, "1"), std::nullopt);
-}
-
-bool setImmutable(const fs::path& path, bool on) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
-    int flags = 0;
-    bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    if (fd >= 0) {
-        ::close(fd);
-    }
-    return done;
 }
 
 // A move that fails halfway through the commit is undone: the files moved

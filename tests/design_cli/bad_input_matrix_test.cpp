@@ -45,7 +45,7 @@ std::string replicateFileWith(const std::string& lines) {
 // The directory every case starts from, made once with the built program.
 const fs::path& templateDirectory() {
     static const fs::path directory = [] {
-        const fs::path root = scratchDirectory("template");
+        const fs::path root = freshDirectory("template");
         writeFile(root / "trial.design", trialDesign);
         writeFile(root / "other.design", designFileText(otherDesign()));
         writeFile(root / "notes.txt", "not a directory\n");
@@ -163,6 +163,9 @@ std::vector<BadInput> badInputs() {
         {"empty value",
          {"simulate", design, "--out="},
          "The option (--out) needs a value.\n" + usage("simulate")},
+        {"empty word as value",
+         {"boundaries", design, "--out", ""},
+         "The option (--out) needs a value.\n" + usage("boundaries")},
         {"option given twice",
          {"simulate", design, "--out", "a", "--out", "b"},
          "The option (--out) is given more than once.\n" + usage("simulate")},
@@ -360,7 +363,7 @@ class BadInputMatrix : public ::testing::TestWithParam<BadInput> {};
 
 TEST_P(BadInputMatrix, NamesTheProblemAndLeavesEveryFileAsItWas) {
     const BadInput& input = GetParam();
-    const fs::path directory = scratchDirectory("case");
+    const fs::path directory = freshDirectory("case");
     fs::copy(templateDirectory(), directory, fs::copy_options::recursive);
     if (input.prepare) {
         input.prepare(directory);
@@ -379,7 +382,7 @@ TEST_P(BadInputMatrix, NamesTheProblemAndLeavesEveryFileAsItWas) {
 }
 
 TEST(BadInputMatrix, LockedOutputDirectoryFailsBeforeAnyWork) {
-    const fs::path directory = scratchDirectory("locked-case");
+    const fs::path directory = freshDirectory("locked-case");
     fs::copy(templateDirectory(), directory, fs::copy_options::recursive);
     const std::map<std::string, std::string> before = treeOf(directory);
     const UnwritableDirectory locked(directory / "locked");

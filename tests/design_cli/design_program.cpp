@@ -1,8 +1,6 @@
 #include "design_cli/design_program.h"
 
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +9,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+
+#include "support/immutable_attribute.h"
 
 namespace quillmere::testing {
 namespace {
@@ -61,15 +61,6 @@ pid_t start(const std::filesystem::path& directory, const std::vector<std::strin
 
 }  // namespace
 
-std::filesystem::path scratchDirectory(const std::string& name) {
-    const std::filesystem::path directory =
-        std::filesystem::temp_directory_path() /
-        ("quillmere-design-cli-tests-" + std::to_string(::getpid())) / name;
-    std::filesystem::remove_all(directory);
-    std::filesystem::create_directories(directory);
-    return directory;
-}
-
 ProgramOutput runDesignProgram(const std::filesystem::path& directory,
                                const std::vector<std::string>& arguments, int fileSizeBlocks) {
     const std::filesystem::path io = directory.string() + "-io";
@@ -117,25 +108,6 @@ std::string readFile(const std::filesystem::path& path) {
     text << in.rdbuf();
     return text.str();
 }
-
-namespace {
-
-bool setImmutable(const std::filesystem::path& path, bool on) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
-    if (fd < 0) {
-        return false;
-    }
-    int flags = 0;
-    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (done) {
-        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return done;
-}
-
-}  // namespace
 
 UnwritableDirectory::UnwritableDirectory(std::filesystem::path directory)
     : directory_(std::move(directory)) {

@@ -17,9 +17,6 @@ struct ProgramOutput {
     std::string err;
 };
 
-// A fresh, empty directory under the system's temporary directory.
-std::filesystem::path scratchDirectory(const std::string& name);
-
 // Runs the program in `directory` with standard input from /dev/null. With a
 // file size limit (in 512-byte blocks) every file it writes is cut there.
 ProgramOutput runDesignProgram(const std::filesystem::path& directory,

@@ -34,7 +34,7 @@ bool hasStagingDirectory(const fs::path& directory) {
 }
 
 TEST(DesignProgram, HelpAndVersionGoToStandardOutputWithStatusZero) {
-    const fs::path directory = scratchDirectory("help");
+    const fs::path directory = freshDirectory("help");
     const ToolRun programHelp = runTool({"--help"});
     for (const char* word : {"--help", "-h", "help"}) {
         const ProgramOutput run = runDesignProgram(directory, {word});
@@ -68,7 +68,7 @@ TEST(DesignProgram, HelpAndVersionGoToStandardOutputWithStatusZero) {
 // results of another design that the run, told --force, would replace.
 TEST(DesignProgram, AStoppedRunLeavesThePreviousResultsUntouched) {
     for (const int signal : {SIGINT, SIGTERM}) {
-        const fs::path directory = scratchDirectory("stopped");
+        const fs::path directory = freshDirectory("stopped");
         writeFile(directory / "trial.design", designFileText(smallDesign(EventType::Toxicity)));
         writeFile(directory / "big.design", millionTrialDesign());
         ASSERT_EQ(
@@ -78,7 +78,7 @@ TEST(DesignProgram, AStoppedRunLeavesThePreviousResultsUntouched) {
             runDesignProgram(directory, {"boundaries", "trial.design", "--out", "results"}).status,
             0);
         const std::map<std::string, std::string> before = treeOf(directory / "results");
-        const fs::path io = scratchDirectory("stopped-io");
+        const fs::path io = freshDirectory("stopped-io");
         const pid_t process = startDesignProgram(
             directory, {"simulate", "big.design", "--out", "results", "--force", "--threads", "2"},
             io / "out", io / "err");
@@ -103,7 +103,7 @@ TEST(DesignProgram, AStoppedRunLeavesThePreviousResultsUntouched) {
 // The output directory is checked before any work: were it checked after the
 // simulation, this test would run into its time limit.
 TEST(DesignProgram, ABadOutputDirectoryFailsAtOnceOnAMillionTrials) {
-    const fs::path directory = scratchDirectory("million");
+    const fs::path directory = freshDirectory("million");
     writeFile(directory / "big.design", millionTrialDesign());
     writeFile(directory / "notes.txt", "my notes\n");
     const ProgramOutput run =
@@ -115,7 +115,7 @@ TEST(DesignProgram, ABadOutputDirectoryFailsAtOnceOnAMillionTrials) {
 }
 
 TEST(DesignProgram, ADesignFileWithAByteOrderMarkReadsLikeOneWithout) {
-    const fs::path directory = scratchDirectory("bom");
+    const fs::path directory = freshDirectory("bom");
     const std::string text = designFileText(smallDesign(EventType::Efficacy));
     writeFile(directory / "plain.design", text);
     writeFile(directory / "marked.design", "\xEF\xBB\xBF" + text);
@@ -133,7 +133,7 @@ TEST(DesignProgram, EveryPlotRendersToAnImage) {
     if (std::system("command -v rsvg-convert > /dev/null 2>&1") != 0) {
         GTEST_SKIP() << "rsvg-convert is not installed (Debian package librsvg2-bin)";
     }
-    const fs::path directory = scratchDirectory("render");
+    const fs::path directory = freshDirectory("render");
     writeFile(directory / "trial.design",
               designFileText(smallDesign(EventType::DiseaseProgression)));
     ASSERT_EQ(runDesignProgram(directory, {"simulate", "trial.design", "--out", "results"}).status,
