@@ -120,7 +120,7 @@ done
 # the name the script uses.
 guide="$root/docs/design-companion.md"
 sed -n '/^#!\/bin\/sh$/,/^```$/p' "$guide" | sed '$d' >"$work/run/job.sh"
-grep -q 'quillmere-design simulate' "$work/run/job.sh" || fail "no job script found in $guide"
+grep -q '^quillmere-design .*--replicates' "$work/run/job.sh" || fail "no job script found in $guide"
 ln -s "$tool" "$work/bin/quillmere-design"
 export PATH="$work/bin:$PATH"
 
@@ -151,6 +151,8 @@ wait_for "$job"
 [ -f shards/0/replicates.csv ] && [ -f shards/1/replicates.csv ] && [ -f shards/3/replicates.csv ] ||
     fail "the tasks that should have succeeded left no shard"
 [ -d shards/2 ] && fail "the task made to fail wrote a shard"
+# What a failed task leaves: no shard directory at all.
+rm shards/2
 if quillmere-design merge trial.design --out results shards/* >merge.log 2>&1; then
     fail "merge accepted the shards without task 2's replicates"
 fi
@@ -158,7 +160,6 @@ grep -q 'is missing' merge.log || fail "merge did not name the missing replicate
 say "merge refused the incomplete shards: $(grep -m1 'is missing' merge.log)"
 
 say "rerunning the failed task alone"
-rm shards/2
 rerun=$(sbatch --parsable --array=2 --cpus-per-task=1 --export=ALL job.sh)
 wait_for "$rerun"
 [ -f shards/2/replicates.csv ] || fail "the rerun task left no shard"
