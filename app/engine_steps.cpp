@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <string_view>
 
 #include "analysis/analysis.h"
 #include "analysis/exit_status.h"
@@ -41,7 +42,7 @@ int TrialData::runImputationSampler() {
                               maxEvaluationWindow};
     AnalysisOutcome outcome = analyseFilledRecord(*this, rule, state.engine);
     if (!outcome) {
-        for (const char* note : state.engine.numericNotes) {
+        for (const std::string_view note : state.engine.numericNotes) {
             std::cout << note << std::endl;
         }
         std::exit(showAnalysisFailure(outcome.error(), std::cout, std::cerr));

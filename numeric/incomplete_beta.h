@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string_view>
 #include <vector>
 
 namespace quillmere {
@@ -8,10 +9,11 @@ inline constexpr int MAXIT = 100;
 
 // Remarks the incomplete beta function makes and goes on: the caller shows
 // them (the console program prints each on its own line), in the order they
-// arose.
-using NumericNotes = std::vector<const char*>;
-inline constexpr const char* betaiBadXNote = "Bad x in routine betai";
-inline constexpr const char* betacfNoConvergenceNote =
+// arose. Views compare by their text: a literal's address may differ between
+// translation units (sanitizer builds do not merge them).
+using NumericNotes = std::vector<std::string_view>;
+inline constexpr std::string_view betaiBadXNote = "Bad x in routine betai";
+inline constexpr std::string_view betacfNoConvergenceNote =
     "a or b too big, or MAXIT too small in betacf";
 
 // Regularised incomplete beta function I_x(a, b) in single precision. Notes
