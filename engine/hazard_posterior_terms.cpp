@@ -365,7 +365,9 @@ HazardPosteriorTerms prepareHazardPosteriorTerms(const TrialData& data, const En
 void foreseeHazardLogPosteriors(std::span<ForesightRequest> requests, ForesightScratch& scratch) {
     // Several points of one request are summed together at once; the single
     // points of different requests (most requests: one candidate) are summed
-    // together in blocks.
+    // together in blocks. A request alone sums its single point as it sums
+    // several, interval k's cells formed on the way: writing them into a row
+    // first only pays when other rows share the loop.
     scratch.chains.clear();
     std::array<int, HazardPosteriorTerms::maxForeseen> slots{};
     for (ForesightRequest& request : requests) {
@@ -373,9 +375,9 @@ void foreseeHazardLogPosteriors(std::span<ForesightRequest> requests, ForesightS
         HazardPosteriorTerms& terms = *request.terms;
         request.formed = terms.passFormed && terms.foreseenCount != 0 &&
                          static_cast<std::size_t>(terms.foreseenCount) == request.points.size();
-        if (count == 1) {
+        if (count == 1 && requests.size() > 1) {
             scratch.chains.push_back(chainInPlace(terms, slots[0]));
-        } else if (count > 1) {
+        } else if (count >= 1) {
             sumPointsTogether(terms,
                               std::span<const int>(slots.data(), static_cast<std::size_t>(count)));
         }
