@@ -40,7 +40,11 @@ void countPatients(const TrialData& data, AnalysisResult& result) {
 
 void fillTrialRecord(TrialData& data, const AnalysisInput& input) {
     const MonitoringRule& rule = input.rule;
-    const double window = rule.maxEvaluationWindow;
+    const bool inWindows = rule.hazardRange == HazardRange::Window;
+    const auto recordTime = [&](double time) {
+        return inWindows ? time / rule.maxEvaluationWindow : time;
+    };
+    const double window = inWindows ? 1.0 : rule.maxEvaluationWindow;
     data.maxEvaluationWindow = window;
     data.rateBound = rule.rateBound;
     data.lambda0 = lambda0For(rule.eventType, rule.rateBound, window);
@@ -52,16 +56,17 @@ void fillTrialRecord(TrialData& data, const AnalysisInput& input) {
         std::copy_n(patient.id.begin(), length, id.begin());
         id[length] = '\0';
         data.responseIndicator[i] = patient.eventIndicator;
-        data.timeToEvent[i] = patient.eventTime;
-        data.followUpTime[i] = patient.followUp;
-        data.observedTime[i] =
-            observedTimeFor(patient.eventIndicator, patient.eventTime, patient.followUp, window);
+        data.timeToEvent[i] = recordTime(patient.eventTime);
+        data.followUpTime[i] = recordTime(patient.followUp);
+        data.observedTime[i] = observedTimeFor(patient.eventIndicator, data.timeToEvent[i],
+                                               data.followUpTime[i], window);
     }
     prepareRecord(data);
 }
 
 AnalysisOutcome analyseFilledRecord(TrialData& data, const MonitoringRule& rule,
                                     EngineState& state) {
+    configureHazardModel(state, rule);
     computeExposureTable(data);
     const std::optional<int> uninformed = firstUninformedInterval(data);
     const int code = runGibbsImputation(data, rule.eventType, state);
@@ -73,9 +78,14 @@ AnalysisOutcome analyseFilledRecord(TrialData& data, const MonitoringRule& rule,
     result.reportedProbability = reportedProbability(rule.eventType, data.posteriorResult);
     result.terminate = advisesTermination(result.reportedProbability, rule.cutoffProbability);
     if (uninformed) {
-        result.uninformedFrom = data.intervalBound[static_cast<std::size_t>(*uninformed)];
+        result.uninformedFrom = intervalBoundFor(rule.maxEvaluationWindow, *uninformed);
     }
     result.hazards = data.hazard;
+    if (rule.hazardRange == HazardRange::Window) {
+        for (double& hazard : result.hazards) {
+            hazard /= rule.maxEvaluationWindow;  // per window to per unit of the data
+        }
+    }
     countPatients(data, result);
     result.notes.assign(state.numericNotes.begin(), state.numericNotes.end());
     state.numericNotes.clear();

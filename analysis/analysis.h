@@ -27,17 +27,42 @@ std::optional<AnalysisError> checkAnalysisInput(const AnalysisInput& input);
 AnalysisOutcome analyse(const AnalysisInput& input);
 
 // Fills a record the way the console program does after reading a data file
-// with these (already checked) patients.
+// with these (already checked) patients. Under the window range the record
+// measures time in windows (every time divided by W, the window 1), so that
+// the range and the sampler's starting values mean the same in every unit.
 void fillTrialRecord(TrialData& data, const AnalysisInput& input);
 
-// The engine's part on a filled record, with the caller's engine state (the
-// console program keeps one process-wide): exposures, the prior-only check,
-// the imputation and the decision.
+// The engine's part on a record filled for the rule, with the caller's engine
+// state (the console program keeps one process-wide): the rule's hazard
+// model, exposures, the prior-only check, the imputation and the decision.
 AnalysisOutcome analyseFilledRecord(TrialData& data, const MonitoringRule& rule,
                                     EngineState& state);
 
 // The error for a sampler code (> 0), as the console program reports it.
 AnalysisError samplerFailure(int code);
+
+// Sets the engine state's hazard prior and sampling range for the rule, in
+// the time unit of a record filled for it.
+void configureHazardModel(EngineState& state, const MonitoringRule& rule);
+
+// Whether the rule's hazard options are the console program's, so that
+// quillmere on the same data computes exactly what the analysis does.
+bool hasConsoleHazardModel(const MonitoringRule& rule);
+
+// The range hazards are drawn from under the rule, per time unit of the data.
+struct HazardBounds {
+    double lower = 0.0;
+    double upper = 0.0;
+};
+HazardBounds hazardBounds(const MonitoringRule& rule);
+
+// A message when a hazard prior shape is not one the analysis takes (not a
+// number, negative or above maxHazardPriorShape); empty otherwise.
+std::optional<std::string> hazardPriorShapeProblem(double shape);
+
+// "unit" or "window", and back in any letter case.
+std::string hazardRangeName(HazardRange range);
+std::optional<HazardRange> hazardRangeNamed(const std::string& name);
 
 // The warning the console program gives when the data say nothing from
 // `uninformedFrom` on.

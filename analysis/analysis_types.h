@@ -19,13 +19,37 @@ struct PatientObservation {
     double followUp = 0.0;
 };
 
+// The range each hazard is drawn from. Unit: [0.001, 100] per time unit of
+// the data, the console program's range, so the same patients written in
+// another unit give other results. Window: the hazard over one whole window,
+// lambda·W, within [windowRangeLower, windowRangeUpper], which means the same
+// in every unit.
+enum class HazardRange { Unit, Window };
+
+inline constexpr double windowRangeLower = 1e-4;
+inline constexpr double windowRangeUpper = 1e4;
+// The hazard prior shapes the analysis takes: from 0 (the console program's
+// 1/lambda) to a prior as strong as this many events in every interval.
+inline constexpr double maxHazardPriorShape = 100.0;
+
 // The monitoring rule: the event type, the rate bound, the cut-off of the
-// reported probability and the evaluation window.
+// reported probability and the evaluation window, and the hazard model.
+//
+// The hazard options go beyond what the console program computes; their
+// defaults are exactly its computation, bit for bit. With hazardPriorShape
+// a > 0 each of the six hazards has an independent gamma prior of shape a and
+// mean lambda0, the hazard under which the event rate equals the bound (rate
+// a / lambda0); its full conditional is then a gamma distribution of shape
+// a + d_k and rate a / lambda0 + E_k (events and exposure of interval k)
+// truncated to the range. With a = 0 the prior is the improper 1/lambda,
+// kept proper only by the range.
 struct MonitoringRule {
     EventType eventType = EventType::Toxicity;
     double rateBound = 0.0;
     double cutoffProbability = 0.0;
     double maxEvaluationWindow = 0.0;
+    double hazardPriorShape = 0.0;
+    HazardRange hazardRange = HazardRange::Unit;
 };
 
 struct AnalysisInput {
@@ -41,7 +65,8 @@ struct AnalysisResult {
     // The time from which no patient has been followed while a pending one
     // reaches beyond it: from there on the imputation rests on the prior.
     std::optional<double> uninformedFrom;
-    std::array<double, intervalCount> hazards{};  // the last Gibbs sweep's hazards
+    // The last Gibbs sweep's hazards, per time unit of the data.
+    std::array<double, intervalCount> hazards{};
     int patientCount = 0;
     int eventCount = 0;
     int pendingCount = 0;

@@ -30,12 +30,25 @@ std::optional<AnalysisError> patientProblem(const PatientObservation& patient, i
     return std::nullopt;
 }
 
+// The hazard options, one line each, after the rule values' lines.
+std::string hazardOptionProblems(const MonitoringRule& rule) {
+    std::string lines;
+    if (const std::optional<std::string> problem = hazardPriorShapeProblem(rule.hazardPriorShape)) {
+        lines += *problem + "\n";
+    }
+    if (rule.hazardRange != HazardRange::Unit && rule.hazardRange != HazardRange::Window) {
+        lines += "The Hazard Range is neither unit nor window.\n";
+    }
+    return lines;
+}
+
 }  // namespace
 
 std::optional<AnalysisError> checkAnalysisInput(const AnalysisInput& input) {
     const MonitoringRule& rule = input.rule;
     const std::string ruleProblems =
-        ruleValueProblems(rule.rateBound, rule.cutoffProbability, rule.maxEvaluationWindow);
+        ruleValueProblems(rule.rateBound, rule.cutoffProbability, rule.maxEvaluationWindow) +
+        hazardOptionProblems(rule);
     if (!ruleProblems.empty()) {
         // Shown as the configuration block is: the lines, then a line end.
         return AnalysisError{AnalysisErrorKind::InvalidSettings, exitConfigurationFailure, 0,

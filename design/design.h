@@ -2,10 +2,11 @@
 
 // The design library: the design file, the look schedule, cohort simulation,
 // each look's analysis through the analysis layer, operating characteristics,
-// stopping boundaries, replicate files, the paired comparison of time
-// units, the calibration of the cut-off (with its look files) and the
-// stability of one interim decision; trials simulated with several looks
-// under analysis at once. No output beyond the values it returns.
+// stopping boundaries, replicate files, the paired comparisons of time
+// units and of two rules, the calibration of the cut-off (with its look
+// files) and the stability of one interim decision; trials simulated with
+// several looks under analysis at once. No output beyond the values it
+// returns.
 #include "design/boundaries.h"
 #include "design/calibration.h"
 #include "design/cohort.h"
@@ -17,6 +18,7 @@
 #include "design/operating_characteristics.h"
 #include "design/random_stream.h"
 #include "design/replicate_file.h"
+#include "design/rule_comparison.h"
 #include "design/simulation_runner.h"
 #include "design/stability.h"
 #include "design/task_pool.h"

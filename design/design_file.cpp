@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 
+#include "analysis/analysis.h"
 #include "config/config_file_reader.h"
 #include "config/trial_settings.h"
 #include "design/design_settings.h"
@@ -174,6 +175,25 @@ std::optional<TimeUnit> timeUnitValue(KeyReader& in) {
     return unit;
 }
 
+std::optional<double> hazardPriorShapeValue(KeyReader& in) {
+    if (!in.entries.contains("HazardPriorShape")) {
+        return 0.0;
+    }
+    return withinLimits(in, numberValue(in, "HazardPriorShape", true), hazardPriorShapeProblem);
+}
+
+std::optional<HazardRange> hazardRangeValue(KeyReader& in) {
+    const std::optional<std::string> name = textValue(in, "HazardRange", false);
+    if (!name) {
+        return HazardRange::Unit;
+    }
+    const std::optional<HazardRange> range = hazardRangeNamed(*name);
+    if (!range) {
+        in.fail("The HazardRange was set to (" + *name + "). Limit inputs to unit or window.");
+    }
+    return range;
+}
+
 std::optional<double> rateEntry(KeyReader& in, std::string entry) {
     trimBlanks(entry);
     std::istringstream stream(entry);
@@ -241,7 +261,8 @@ const std::set<std::string>& designKeys() {
         "TrialType", "RateBound",    "CutoffProbability", "MaxEvaluationWindow",
         "TimeUnit",  "MaxPatients",  "AccrualRate",       "FirstLook",
         "LookEvery", "MinCompleted", "TrueRates",         "EventTimeShape",
-        "Trials",    "Seed",         "CalibrationRate",   "MaxErrorStop"};
+        "Trials",    "Seed",         "CalibrationRate",   "MaxErrorStop",
+        "HazardPriorShape", "HazardRange"};
     return keys;
 }
 
@@ -290,6 +311,8 @@ std::optional<DesignSettings> designFrom(const KeyValueText& file, std::ostream&
     const std::optional<double> window =
         withinLimits(in, positiveValue(in, "MaxEvaluationWindow"), evaluationWindowLimitProblem);
     const std::optional<TimeUnit> unit = timeUnitValue(in);
+    const std::optional<double> priorShape = hazardPriorShapeValue(in);
+    const std::optional<HazardRange> hazardRange = hazardRangeValue(in);
     const std::optional<int> patients = wholeValue(in, "MaxPatients", 1, maxPatients);
     const std::optional<double> accrual = accrualValue(in);
     const int lastLook = patients.value_or(maxPatients) - 1;
@@ -316,6 +339,8 @@ std::optional<DesignSettings> designFrom(const KeyValueText& file, std::ostream&
     DesignSettings design{*eventType, *rateBound, *cutoff,         *window,       *unit, *patients,
                           *accrual,   *firstLook, *lookEvery,      *minCompleted, rates, *shape,
                           *trials,    *seed,      calibrationRate, maxErrorStop};
+    design.hazardPriorShape = *priorShape;
+    design.hazardRange = *hazardRange;
     return design;
 }
 
@@ -364,7 +389,21 @@ std::string designFingerprint(const DesignSettings& design) {
         std::snprintf(buffer, sizeof buffer, "%.17g;", rate);
         fingerprint += buffer;
     }
+    // Only a hazard model other than quillmere's is named, so that the files
+    // of designs without one stay as they were.
+    if (!replayableWithQuillmere(design)) {
+        std::snprintf(buffer, sizeof buffer, " hazard_prior_shape=%.17g hazard_range=%s",
+                      design.hazardPriorShape, hazardRangeName(design.hazardRange).c_str());
+        fingerprint += buffer;
+    }
     return fingerprint;
+}
+
+bool replayableWithQuillmere(const DesignSettings& design) {
+    MonitoringRule rule;
+    rule.hazardPriorShape = design.hazardPriorShape;
+    rule.hazardRange = design.hazardRange;
+    return hasConsoleHazardModel(rule);
 }
 
 }  // namespace quillmere

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/analysis_types.h"
 #include "design/time_units.h"
 #include "trial/event_type.h"
 
@@ -39,7 +40,16 @@ struct DesignSettings {
     // is an error, and the largest acceptable probability of stopping there.
     std::optional<double> calibrationRate;
     std::optional<double> maxErrorStop;
+    // The hazard model of the analysis (see MonitoringRule). The defaults
+    // are quillmere's own computation; any other choice gives results that
+    // quillmere does not reproduce.
+    double hazardPriorShape = 0.0;
+    HazardRange hazardRange = HazardRange::Unit;
 };
+
+// Whether quillmere, run on a look's data, computes what the design's
+// analysis does: the hazard model is the program's own.
+bool replayableWithQuillmere(const DesignSettings& design);
 
 // Reads and validates a design file. On any problem writes one line per
 // problem to `messages` and returns nothing.

@@ -21,8 +21,8 @@ struct Lane {
 };
 
 // Prepares the trial's next look and starts its imputation from the
-// program's fixed random starting states, as analyseRecord does; false when
-// the trial has no look left.
+// program's fixed random starting states under the design's hazard model, as
+// analyseRecord does; false when the trial has no look left.
 bool startNextLook(Lane& lane, const DesignSettings& design) {
     if (!advanceToNextLook(lane.trial, design)) {
         return false;
@@ -30,6 +30,7 @@ bool startNextLook(Lane& lane, const DesignSettings& design) {
     fillTrialRecord(lane.record, lane.trial.snapshot.patients, lane.trial.settings);
     lane.priorOnly = prepareLookRecord(lane.record);
     lane.state = EngineState{};
+    configureHazardModel(lane.state, lane.trial.settings);
     startImputation(lane.run, lane.record, lane.trial.settings.eventType, lane.state);
     return true;
 }

@@ -30,8 +30,9 @@ LookResult analyseLook(TrialData& work, const TrialProgress& trial) {
 
 AnalysisSettings analysisSettings(const SimulationPlan& plan) {
     const DesignSettings& design = plan.design;
-    return {design.eventType, design.rateBound, design.cutoffProbability,
-            design.maxEvaluationWindow * plan.timeScale};
+    return {design.eventType,         design.rateBound,
+            design.cutoffProbability, design.maxEvaluationWindow * plan.timeScale,
+            design.hazardPriorShape,  design.hazardRange};
 }
 
 std::vector<SimulatedPatient> replicateCohort(const DesignSettings& design, int scenario,

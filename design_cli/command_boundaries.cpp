@@ -29,6 +29,11 @@ int runBoundariesCommand(const CommandContext& context) {
         return *status;
     }
     writeBoundaryTable(context.out, *design, rows);
+    if (!replayableWithQuillmere(*design)) {
+        context.out << "\nWith every outcome known no patient is imputed, so the hazard model of "
+                       "this design\n(HazardPriorShape, HazardRange) plays no part: quillmere stops "
+                       "at these boundaries too.\n";
+    }
     context.out << "\nWritten: " << (std::filesystem::path(directory) / "boundaries.csv").string()
                 << '\n';
     return 0;

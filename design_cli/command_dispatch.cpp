@@ -129,6 +129,24 @@ const std::vector<Command>& commandTable() {
           "DESIGN_FILE",
           "design file"},
          runUnitsCommand},
+        {{"compare",
+          "two rules on the same replicates, paired",
+          "Simulates the design of DESIGN_FILE and that of OTHER_FILE on the same replicates\n"
+          "(the two files may differ only in the rule and the hazard model) and reports, per\n"
+          "true rate, every operating characteristic under each with their paired difference\n"
+          "and its standard error. Writes compare.csv and compare_stopping.csv (stopping by\n"
+          "look) into DIR.",
+          {threadsOptionSyntax,
+           {"trials", "T", "trials per scenario (default: Trials)"},
+           outOptionSyntax},
+          {},
+          "OTHER_FILE",
+          "the second design file",
+          true,
+          "DESIGN_FILE",
+          "design file",
+          true},
+         runCompareCommand},
         {{"report",
           "the design as one self-contained HTML page for a protocol",
           "Writes one HTML file (inline CSS and SVG, nothing fetched from elsewhere) from the\n"

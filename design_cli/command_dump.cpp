@@ -65,12 +65,33 @@ void explainMissingLook(const DesignSettings& design, const DumpRequest& request
     err << (trace.empty() ? " none" : "") << '\n';
 }
 
+// quillmere computes with the prior 1/lambda and the range [0.001, 100] per
+// time unit; a look analysed otherwise cannot be replayed with it.
+void explainUnreplayableDesign(const DesignSettings& design, std::ostream& err) {
+    err << "dump refuses this design: quillmere computes with the hazard prior 1/lambda "
+           "(HazardPriorShape = 0) and the range [0.001, 100] per time unit (HazardRange = "
+           "unit), but this design sets";
+    if (design.hazardPriorShape != 0.0) {
+        err << formatted(" HazardPriorShape = %g", design.hazardPriorShape);
+    }
+    if (design.hazardRange != HazardRange::Unit) {
+        err << (design.hazardPriorShape != 0.0 ? " and" : "")
+            << " HazardRange = " << hazardRangeName(design.hazardRange);
+    }
+    err << ". quillmere run on the files of a look would not give the decision and "
+           "probability the simulation used.\n";
+}
+
 }  // namespace
 
 int runDumpCommand(const CommandContext& context) {
     const CommandLine& line = context.line;
     const std::optional<DesignSettings> design = loadDesign(line, context.err);
     if (!design) {
+        return 1;
+    }
+    if (!replayableWithQuillmere(*design)) {
+        explainUnreplayableDesign(*design, context.err);
         return 1;
     }
     const std::optional<DumpRequest> request = dumpRequest(line, *design, context.err);

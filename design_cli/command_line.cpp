@@ -48,7 +48,9 @@ class CommandHelp : public CLI::Formatter {
   public:
     explicit CommandHelp(const CommandSyntax& syntax) {
         usage_ = "Usage: quillmere-design " + syntax.name + " " + syntax.firstWord +
-                 (syntax.argumentsName.empty() ? "" : " " + syntax.argumentsName + "...") +
+                 (syntax.argumentsName.empty() ? ""
+                  : syntax.oneArgument         ? " " + syntax.argumentsName
+                                               : " " + syntax.argumentsName + "...") +
                  " [OPTIONS]\n\n" + syntax.description + "\n";
         column_width(22);
     }
@@ -144,8 +146,14 @@ std::optional<std::string> unaccountedWord(const CommandParser& parser,
             return "The " + syntax.name + " command needs the option --" + name + ".";
         }
     }
-    if (!syntax.argumentsName.empty() && parser.line.arguments.empty()) {
-        return "The " + syntax.name + " command needs at least one " + syntax.argumentsName + ".";
+    const std::vector<std::string>& arguments = parser.line.arguments;
+    if (!syntax.argumentsName.empty() && arguments.empty()) {
+        return "The " + syntax.name + " command needs " +
+               (syntax.oneArgument ? "one " : "at least one ") + syntax.argumentsName + ".";
+    }
+    if (syntax.oneArgument && arguments.size() > 1) {
+        return "Unexpected word for " + syntax.name + " (" + arguments[1] + "): " + syntax.name +
+               " takes one " + syntax.argumentsName + ".";
     }
     return std::nullopt;
 }

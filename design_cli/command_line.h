@@ -28,6 +28,7 @@ struct CommandSyntax {
     bool takesForce = false;                // the --force flag
     std::string firstWord = "DESIGN_FILE";  // in the usage line
     std::string firstWordName = "design file";
+    bool oneArgument = false;  // exactly one further word, not several
 };
 
 // A command as the user gave it: the command word, the first word, the

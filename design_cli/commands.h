@@ -37,6 +37,7 @@ int runUnitsCommand(const CommandContext& context);
 int runStabilityCommand(const CommandContext& context);
 int runCalibrateCommand(const CommandContext& context);
 int runReportCommand(const CommandContext& context);
+int runCompareCommand(const CommandContext& context);
 
 // Merges look files of calibration shards into the calibration's results.
 int mergeCalibrationShards(const CommandContext& context, const DesignSettings& design,

@@ -44,6 +44,12 @@ void writeRule(std::ostream& out, const DesignSettings& design) {
         << " under a Beta(0.1, 0.2) prior. The trial is terminated " << stopReason(design.eventType)
         << " as soon as this probability exceeds " << roundTripText(design.cutoffProbability)
         << "; otherwise enrolment continues.</p>\n";
+    if (!replayableWithQuillmere(design)) {
+        out << "<p class=\"caution\">" << markupEscaped(hazardModelText(design))
+            << ". This is not quillmere's computation: quillmere run on a look's data does not "
+               "give the probabilities this design was simulated with, so each interim analysis "
+               "must use the same hazard model through the Quillmere library.</p>\n";
+    }
 }
 
 void writeBoundaries(std::ostream& out, const DesignSettings& design,
@@ -123,7 +129,9 @@ void writeCalibration(std::ostream& out, const DesignReportContent& content) {
 
 void writeUnitCaution(std::ostream& out, const DesignSettings& design) {
     const double window = design.maxEvaluationWindow;
-    if (window <= longWindowUnits) {
+    // Under the window range the hazards are sampled per window: the unit
+    // plays no part.
+    if (window <= longWindowUnits || design.hazardRange == HazardRange::Window) {
         return;
     }
     out << "<div class=\"caution\" id=\"unit-caution\"><p><b>Time unit.</b> The window measures "

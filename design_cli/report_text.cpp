@@ -32,16 +32,23 @@ std::string oneUnit(const DesignSettings& design) {
 }  // namespace
 
 std::string designFacts(const DesignSettings& design) {
+    std::string hazardModel;
+    if (!replayableWithQuillmere(design)) {
+        hazardModel.append(" ").append(hazardModelText(design)).append(".");
+    }
     return formatted(
-        "Design: %s, terminate for %s when %s > %g; window %g %s; up to %d patients at %g per "
-        "%s (Poisson); looks after %d patients, then every %d (%d looks), run-in %d outcomes "
-        "known; Weibull shape %g; %d trials per rate, seed %llu.",
-        eventTypeName(design.eventType).c_str(), stopReason(design.eventType).c_str(),
-        ruleProbabilityText(design).c_str(), design.cutoffProbability, design.maxEvaluationWindow,
-        design.timeUnit.name.c_str(), design.maxPatients, design.accrualRate,
-        oneUnit(design).c_str(), design.firstLook, design.lookEvery, scheduledLookCount(design),
-        design.minCompleted, design.eventTimeShape, design.trials,
-        static_cast<unsigned long long>(design.seed));
+               "Design: %s, terminate for %s when %s > %g; window %g %s; up to %d patients at %g "
+               "per "
+               "%s (Poisson); looks after %d patients, then every %d (%d looks), run-in %d "
+               "outcomes "
+               "known; Weibull shape %g; %d trials per rate, seed %llu.",
+               eventTypeName(design.eventType).c_str(), stopReason(design.eventType).c_str(),
+               ruleProbabilityText(design).c_str(), design.cutoffProbability,
+               design.maxEvaluationWindow, design.timeUnit.name.c_str(), design.maxPatients,
+               design.accrualRate, oneUnit(design).c_str(), design.firstLook, design.lookEvery,
+               scheduledLookCount(design), design.minCompleted, design.eventTimeShape,
+               design.trials, static_cast<unsigned long long>(design.seed)) +
+           hazardModel;
 }
 
 void writeDesignHeader(std::ostream& out, const DesignSettings& design) {
@@ -61,6 +68,25 @@ void writeDesignHeader(std::ostream& out, const DesignSettings& design) {
                      static_cast<unsigned long long>(design.seed));
     out << "True rate: probability of the " << eventTypeName(design.eventType)
         << " event within the window\n";
+    if (!replayableWithQuillmere(design)) {
+        out << hazardModelText(design)
+            << "\n(not quillmere's computation: quillmere does not reproduce these results)\n";
+    }
+}
+
+std::string hazardModelText(const DesignSettings& design) {
+    const std::string prior =
+        design.hazardPriorShape > 0
+            ? formatted("gamma prior of shape %g with mean lambda0 in every interval",
+                        design.hazardPriorShape)
+            : std::string("prior 1/lambda");
+    const std::string range =
+        design.hazardRange == HazardRange::Window
+            ? formatted("lambda*W in [%g, %g]", windowRangeLower, windowRangeUpper)
+            : formatted("lambda in [0.001, 100] per %.*s",
+                        static_cast<int>(design.timeUnit.name.size()) - 1,
+                        design.timeUnit.name.c_str());
+    return "Hazard model: " + prior + "; hazards sampled with " + range;
 }
 
 void writeOperatingTable(std::ostream& out, const std::vector<ScenarioSummary>& summaries) {

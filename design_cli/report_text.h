@@ -14,11 +14,15 @@ namespace quillmere {
 // "Pr(progression-free rate < 0.3)": what the rule compares with the cut-off.
 std::string ruleProbabilityText(const DesignSettings& design);
 
-// The design in a few lines: rule, window, enrolment, looks, scenarios.
+// The design in a few lines: rule, window, enrolment, looks, scenarios, and
+// the hazard model when it is not quillmere's own.
 void writeDesignHeader(std::ostream& out, const DesignSettings& design);
 
 // The same facts in one sentence, for the caption of a plot.
 std::string designFacts(const DesignSettings& design);
+
+// "Hazard model: ..." in one line: the prior of the hazards and their range.
+std::string hazardModelText(const DesignSettings& design);
 
 void writeOperatingTable(std::ostream& out, const std::vector<ScenarioSummary>& summaries);
 void writeStopByLookTable(std::ostream& out, const DesignSettings& design,

@@ -3,18 +3,28 @@
 #include <cmath>
 
 #include "design/text_format.h"
+#include "design/trial_simulation.h"
 
 namespace quillmere {
 namespace {
 
-// Every hazard is drawn from [0.001, 100] per unit: over a whole window of W
-// units a pending patient's imputed event probability cannot fall below
-// 1 - exp(-0.001 W) nor rise above 1 - exp(-100 W).
-double imputationFloor(double window) {
-    return -std::expm1(-0.001 * window);
+// Every hazard is drawn from [lower, upper] per unit ([0.001, 100] under the
+// unit range): over a whole window of W units a pending patient's imputed
+// event probability cannot fall below 1 - exp(-lower W) nor rise above
+// 1 - exp(-upper W).
+double imputationFloor(const AnalysisSettings& settings) {
+    return -std::expm1(-hazardBounds(settings).lower * settings.maxEvaluationWindow);
 }
-double imputationCeiling(double window) {
-    return -std::expm1(-100 * window);
+double imputationCeiling(const AnalysisSettings& settings) {
+    return -std::expm1(-hazardBounds(settings).upper * settings.maxEvaluationWindow);
+}
+
+std::string rangeText(const DesignSettings& design) {
+    if (design.hazardRange == HazardRange::Window) {
+        return formatted("with lambda*W in [%g, %g] in every unit", windowRangeLower,
+                         windowRangeUpper);
+    }
+    return "in [0.001, 100] per unit";
 }
 
 void writeColumnHeads(std::ostream& out, const std::vector<UnitRun>& runs, const char* title) {
@@ -49,12 +59,13 @@ double differingShare(const std::vector<TrialOutcome>& a, const std::vector<Tria
 
 void writeUnitsTable(std::ostream& out, const DesignSettings& design,
                      const std::vector<UnitRun>& runs, const UnitRun& reference) {
-    out << "\nThe same patients written in each unit (hazards are sampled in [0.001, 100] per "
-           "unit)\n      unit      window  floor of imputed P(event)  ceiling\n";
+    out << "\nThe same patients written in each unit (hazards are sampled " << rangeText(design)
+        << ")\n      unit      window  floor of imputed P(event)  ceiling\n";
     for (const UnitRun& run : runs) {
-        const double window = design.maxEvaluationWindow * run.factor;
-        out << formatted("%10s  %10.4g  %25.4f  %7.4f\n", run.unit.name.c_str(), window,
-                         imputationFloor(window), imputationCeiling(window));
+        const AnalysisSettings settings = analysisSettings({design, run.factor});
+        out << formatted("%10s  %10.4g  %25.4f  %7.4f\n", run.unit.name.c_str(),
+                         settings.maxEvaluationWindow, imputationFloor(settings),
+                         imputationCeiling(settings));
     }
     writeColumnHeads(out, runs, "Probability of early termination");
     writeRows(out, design, runs, "  %9.4f",
@@ -80,11 +91,11 @@ void writeUnitsCsv(std::ostream& out, const DesignSettings& design,
            "expected_patients,expected_patients_se,prior_only_look_share,"
            "differing_from_reference,early_stop_ci_low,early_stop_ci_high\n";
     for (const UnitRun& run : runs) {
-        const double window = design.maxEvaluationWindow * run.factor;
+        const AnalysisSettings settings = analysisSettings({design, run.factor});
         for (std::size_t s = 0; s < design.trueRates.size(); ++s) {
             const ScenarioSummary& summary = run.summaries[s];
-            out << formatted("%s,%.10g,%.8g,%zu,", run.unit.name.c_str(), window,
-                             imputationFloor(window), s + 1)
+            out << formatted("%s,%.10g,%.8g,%zu,", run.unit.name.c_str(),
+                             settings.maxEvaluationWindow, imputationFloor(settings), s + 1)
                 << roundTripText(summary.trueRate)
                 << formatted(",%.8g,%.8g,%.8g,%.8g,%.8g,%.8g,%.8g,%.8g\n", summary.earlyStop,
                              summary.earlyStopError, summary.meanEnrolled,

@@ -22,8 +22,8 @@ struct UnitRun {
 // stop) differs between two runs of the same replicates.
 double differingShare(const std::vector<TrialOutcome>& a, const std::vector<TrialOutcome>& b);
 
-// Side by side: what the hazard range [0.001, 100] per unit means over the
-// window in each unit, then the operating characteristics per unit and the
+// Side by side: what the design's hazard range means over the window in each
+// unit, then the operating characteristics per unit and the
 // share of trials decided otherwise than in the reference unit.
 void writeUnitsTable(std::ostream& out, const DesignSettings& design,
                      const std::vector<UnitRun>& runs, const UnitRun& reference);

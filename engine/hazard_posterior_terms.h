@@ -66,8 +66,9 @@
 // order, several totals in one loop.
 //
 // The argument of point 3 needs every hazard (and x) finite and positive,
-// which the sampler guarantees on its range [0.001, 100]; for any other
-// values the evaluation falls back to the reference.
+// which the sampler guarantees on its range (finite positive bounds in the
+// engine state); for any other values the evaluation falls back to the
+// reference.
 #include <array>
 #include <cstddef>
 #include <cstdint>

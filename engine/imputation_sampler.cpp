@@ -13,8 +13,6 @@ namespace {
 constexpr int sweepCount = 3000;
 constexpr int burnInSweeps = 1000;
 constexpr int thinningInterval = 100;
-constexpr double hazardLowerBound = 0.001;
-constexpr double hazardUpperBound = 100.0;
 constexpr double startingHazard = 1.0;
 constexpr double startingPreviousValue = 2.0;
 // Beta(0.1, 0.2) prior of the event rate.
@@ -83,7 +81,8 @@ float posteriorBelowBound(double responseCount, int patientCount, double bound,
 
 void startHazardCall(ImputationRun& run, int j) {
     run.state->currentHazardIndex = j;
-    startArmsCall(run.call, hazardLowerBound, hazardUpperBound, run.previousValue[j]);
+    startArmsCall(run.call, run.state->hazardLowerBound, run.state->hazardUpperBound,
+                  run.previousValue[j]);
 }
 
 // The end of a sweep: at a retained one, one completed data set and its

@@ -17,14 +17,16 @@ double observedTimeFor(int responseIndicator, double timeToEvent, double followU
     return followUpTime <= maxEvaluationWindow ? followUpTime : maxEvaluationWindow;
 }
 
+double intervalBoundFor(double maxEvaluationWindow, int k) {
+    return k == intervalCount ? maxEvaluationWindow : maxEvaluationWindow * k / 6.0;
+}
+
 void prepareRecord(TrialData& data) {
     data.hazard.fill(0.0);
     data.posteriorResult = 0.0;
-    const double window = data.maxEvaluationWindow;
-    for (int k = 0; k < intervalCount; ++k) {
-        data.intervalBound[k] = window * k / 6.0;
+    for (int k = 0; k <= intervalCount; ++k) {
+        data.intervalBound[k] = intervalBoundFor(data.maxEvaluationWindow, k);
     }
-    data.intervalBound[intervalCount] = window;
 }
 
 }  // namespace quillmere

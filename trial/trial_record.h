@@ -13,6 +13,10 @@ double lambda0For(EventType eventType, double rateBound, double maxEvaluationWin
 double observedTimeFor(int responseIndicator, double timeToEvent, double followUpTime,
                        double maxEvaluationWindow);
 
+// Bound k (0 to 6) of the six equal intervals of the window: W·k/6, and W
+// itself for the last.
+double intervalBoundFor(double maxEvaluationWindow, int k);
+
 // Sets hazard and posteriorResult to 0 and cuts the window into six equal
 // intervals (needs maxEvaluationWindow).
 void prepareRecord(TrialData& data);

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "analysis/analysis.h"
 #include "design/text_format.h"
 #include "design_cli/commands.h"
 
@@ -63,7 +64,7 @@ std::string designFileText(const DesignSettings& design) {
         calibration = formatted("CalibrationRate = %.17g\nMaxErrorStop = %.17g\n",
                                 *design.calibrationRate, *design.maxErrorStop);
     }
-    return calibration +
+    std::string text = calibration +
            formatted(
                "TrialType = %s\nRateBound = %.17g\nCutoffProbability = %.17g\n"
                "MaxEvaluationWindow = %.17g\nTimeUnit = %s\nMaxPatients = %d\nAccrualRate = %.17g\n"
@@ -74,6 +75,11 @@ std::string designFileText(const DesignSettings& design) {
                design.maxPatients, design.accrualRate, design.firstLook, design.lookEvery,
                design.minCompleted, rates.c_str(), design.eventTimeShape, design.trials,
                static_cast<unsigned long long>(design.seed));
+    if (!replayableWithQuillmere(design)) {
+        text += formatted("HazardPriorShape = %.17g\nHazardRange = %s\n", design.hazardPriorShape,
+                          hazardRangeName(design.hazardRange).c_str());
+    }
+    return text;
 }
 
 std::string writeDesignFile(const DesignSettings& design, const std::string& name) {

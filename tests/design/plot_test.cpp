@@ -146,5 +146,16 @@ TEST(Plots, TheRateAxisHoldsEveryRateAndTheBoundInsideIt) {
     }
 }
 
+// The facts under every plot name a hazard model other than quillmere's.
+TEST(PlotCaption, NamesAHazardModelQuillmereDoesNotCompute) {
+    DesignSettings design = testing::smallDesign(EventType::Toxicity);
+    EXPECT_EQ(designFacts(design).find("Hazard model"), std::string::npos);
+    design.hazardPriorShape = 0.5;
+    const std::string facts = designFacts(design);
+    EXPECT_EQ(facts.substr(facts.find(" Hazard model")),
+              " Hazard model: gamma prior of shape 0.5 with mean lambda0 in every interval; "
+              "hazards sampled with lambda in [0.001, 100] per day.");
+}
+
 }  // namespace
 }  // namespace quillmere

@@ -87,6 +87,22 @@ TEST(DesignReport, LeavesOutWhatWasNotRunOrDoesNotApply) {
     EXPECT_TRUE(holds(html, "id=\"plot-looks\""));
 }
 
+// A design simulated with another hazard model than quillmere's says so
+// where the rule is described; quillmere's own model is not mentioned.
+TEST(DesignReport, NamesAHazardModelQuillmereDoesNotCompute) {
+    DesignSettings design = reportDesign();
+    design.hazardPriorShape = 1;
+    design.hazardRange = HazardRange::Window;
+    const std::string html = reportOf(design, false, "report-hazard");
+    const std::string model =
+        "Hazard model: gamma prior of shape 1 with mean lambda0 in every interval; hazards "
+        "sampled with lambda*W in [0.0001, 10000]";
+    EXPECT_TRUE(holds(html, "<p class=\"caution\">" + model + ". This is not quillmere's"));
+    EXPECT_FALSE(holds(html, "id=\"unit-caution\""));  // the unit plays no part
+    const std::string plain = reportOf(reportDesign(), false, "report-hazard-plain");
+    EXPECT_FALSE(holds(plain, "Hazard model"));
+}
+
 TEST(DesignReport, NeedsTheSimulationOfThisDesign) {
     const DesignSettings design = reportDesign();
     const std::string file = testing::writeDesignFile(design, "report-missing");

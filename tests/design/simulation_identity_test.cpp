@@ -12,6 +12,7 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "design/design_test_support.h"
@@ -115,6 +116,28 @@ TEST(SimulationIdentity, EveryLookOfTheDiseaseProgressionDesign) {
 
 TEST(SimulationIdentity, EveryLookOfADesignWithUpTo200Patients) {
     expectStoredLooks("large-toxicity", "large-toxicity", 1.0);
+}
+
+// The hazard model options (a proper prior, the window range) reach the
+// looks analysed several at a time as they reach a look analysed alone, and
+// they change the looks' probabilities.
+TEST(SimulationIdentity, EveryLookUnderTheHazardModelOptionsIsTheSameAloneAndAtATime) {
+    DesignSettings console = testing::smallDesign(EventType::Toxicity);
+    console.trials = 3;
+    const std::vector<std::string> consoleLooks = listedLooks({console, 1.0}, 0);
+    for (const auto& [shape, range] :
+         {std::pair{2.0, HazardRange::Window}, std::pair{0.5, HazardRange::Unit},
+          std::pair{0.0, HazardRange::Window}}) {
+        SCOPED_TRACE("shape " + std::to_string(shape) + ", range " + hazardRangeName(range));
+        DesignSettings design = console;
+        design.hazardPriorShape = shape;
+        design.hazardRange = range;
+        const std::vector<std::string> alone = listedLooks({design, 1.0}, 0);
+        EXPECT_NE(alone, consoleLooks);
+        for (const int lanes : {1, 3}) {
+            EXPECT_EQ(listedLooks({design, 1.0}, lanes), alone) << lanes << " at a time";
+        }
+    }
 }
 
 TEST(SimulationIdentity, OutcomesAreTheSameForAnyNumberOfLooksAtOnceAndAnyThreadCount) {

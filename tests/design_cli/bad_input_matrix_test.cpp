@@ -128,13 +128,13 @@ std::vector<BadInput> badInputs() {
         // ---- the command line ----
         {"no words",
          {},
-         "A command is needed: boundaries, simulate, calibrate, merge, dump, units, report and "
-         "stability.\n" +
+         "A command is needed: boundaries, simulate, calibrate, merge, dump, units, compare, "
+         "report and stability.\n" +
              usage("")},
         {"unknown command",
          {"frob", design},
          "Unknown command (frob). The commands are boundaries, simulate, calibrate, merge, dump, "
-         "units, report and stability.\n" +
+         "units, compare, report and stability.\n" +
              usage("")},
         {"unknown program option", {"--frob"}, "Unknown option (--frob).\n" + usage("")},
         {"a word no command takes",
@@ -203,6 +203,16 @@ std::vector<BadInput> badInputs() {
          "In hours: The MaxEvaluationWindow was set to (720000). This value is too large for the "
          "computation; it must lie within [1e-300, 700000].\n",
          file("long.design", withLine("MaxEvaluationWindow", "MaxEvaluationWindow = 30000"))},
+        {"compare without the second design",
+         {"compare", design, "--out", "cmp"},
+         "The compare command needs one OTHER_FILE.\n" + usage("compare")},
+        {"compare with a second design of other patients",
+         {"compare", design, "other.design", "--out", "cmp"},
+         "The two designs do not simulate the same patients, so their trials cannot be "
+         "paired:\n  Seed differs: 987654321 and 987654322.\n"},
+        {"compare with no trials",
+         {"compare", design, design, "--trials", "0"},
+         "The number of trials (0) must be a whole number from 1 to 10000000.\n"},
         {"dump of a scenario the design lacks",
          {"dump", design, "--scenario", "3", "--replicate", "1", "--look", "1", "--to", "look"},
          "dump needs --scenario (1 to 2), --replicate (1 to 6), --look (from 1) and --to DIR; "
