@@ -3,8 +3,10 @@
 // The design library: the design file, the look schedule, cohort simulation,
 // each look's analysis through the analysis layer, operating characteristics,
 // stopping boundaries, replicate files, the paired comparisons of time
-// units and of two rules, the calibration of the cut-off (with its look files) and the
-// stability of one interim decision. No output beyond the values it returns.
+// units and of two rules, the calibration of the cut-off (with its look
+// files) and the stability of one interim decision; trials simulated with
+// several looks under analysis at once. No output beyond the values it
+// returns.
 #include "design/boundaries.h"
 #include "design/calibration.h"
 #include "design/cohort.h"
@@ -21,4 +23,5 @@
 #include "design/stability.h"
 #include "design/task_pool.h"
 #include "design/time_units.h"
+#include "design/trial_lanes.h"
 #include "design/trial_simulation.h"

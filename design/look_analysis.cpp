@@ -4,6 +4,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "engine/engine.h"
+#include "trial/decision.h"
+
 namespace quillmere {
 
 AnalysisInput lookInput(const std::vector<PatientLine>& patients,
@@ -25,18 +28,44 @@ void fillTrialRecord(TrialData& data, const std::vector<PatientLine>& patients,
     fillTrialRecord(data, lookInput(patients, settings));
 }
 
+namespace {
+
+// An analysis error's text without its line ends.
+std::string failureText(const AnalysisError& error) {
+    std::string text = error.text;
+    while (!text.empty() && text.back() == '\n') {
+        text.pop_back();
+    }
+    return text;
+}
+
+}  // namespace
+
 LookResult analyseRecord(TrialData& data, const AnalysisSettings& settings) {
     EngineState state;
     const AnalysisOutcome outcome = analyseFilledRecord(data, settings, state);
     if (!outcome) {
-        std::string text = outcome.error().text;
-        while (!text.empty() && text.back() == '\n') {
-            text.pop_back();
-        }
-        throw std::runtime_error(text);
+        throw std::runtime_error(failureText(outcome.error()));
     }
     const AnalysisResult& result = outcome.value();
     return {result.reportedProbability, result.terminate, result.uninformedFrom.has_value()};
+}
+
+bool prepareLookRecord(TrialData& data) {
+    computeExposureTable(data);
+    return firstUninformedInterval(data).has_value();
+}
+
+std::string samplerFailureText(int code) {
+    return failureText(samplerFailure(code));
+}
+
+LookResult decideLook(const TrialData& data, const AnalysisSettings& settings, bool priorOnly) {
+    LookResult result;
+    result.priorOnly = priorOnly;
+    result.reportedProbability = reportedProbability(settings.eventType, data.posteriorResult);
+    result.terminate = advisesTermination(result.reportedProbability, settings.cutoffProbability);
+    return result;
 }
 
 }  // namespace quillmere

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "analysis/analysis.h"
@@ -29,5 +30,13 @@ struct LookResult {
 // starting states, exactly as a fresh run of quillmere would. Throws
 // std::runtime_error with the console program's text when it fails.
 LookResult analyseRecord(TrialData& data, const AnalysisSettings& settings);
+
+// analyseRecord in its parts, for drivers that run the imputation themselves:
+// the exposure table and whether the imputation rests on the prior alone
+// somewhere; the text of a sampler failure; the decision on the imputation's
+// posterior result.
+bool prepareLookRecord(TrialData& data);
+std::string samplerFailureText(int code);
+LookResult decideLook(const TrialData& data, const AnalysisSettings& settings, bool priorOnly);
 
 }  // namespace quillmere

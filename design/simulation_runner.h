@@ -18,6 +18,11 @@ struct ReplicateRange {
 // Outcomes by scenario, then by replicate in range order.
 using ScenarioOutcomes = std::vector<std::vector<TrialOutcome>>;
 
+// Looks under analysis at once on each thread (see simulateTrialsTogether).
+// 1 runs the looks one after another, each analysis to its end, as
+// simulateTrial does; the outcomes are the same for any value.
+inline constexpr int defaultAnalysesAtOnce = 4;
+
 // Simulates every scenario over the replicate range on `threads` worker
 // threads. Each result is stored at its replicate's index and every replicate
 // draws from its own stream, so the outcomes are the same for any thread
@@ -25,6 +30,7 @@ using ScenarioOutcomes = std::vector<std::vector<TrialOutcome>>;
 // stop request gives nothing.
 std::optional<ScenarioOutcomes> runSimulation(const SimulationPlan& plan, ReplicateRange range,
                                               int threads, const ProgressCallback& progress,
-                                              const StopRequest* stop = nullptr);
+                                              const StopRequest* stop = nullptr,
+                                              int analysesAtOnce = defaultAnalysesAtOnce);
 
 }  // namespace quillmere

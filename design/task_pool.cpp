@@ -9,13 +9,11 @@
 #include <vector>
 
 namespace quillmere {
-namespace {
 
-struct SharedWork {
-    SharedWork(long total, const IndexedTask& task) : total(total), task(task) {}
+struct TaskQueue {
+    explicit TaskQueue(long total) : total(total) {}
 
     const long total;
-    const IndexedTask& task;
     std::atomic<long> nextTask{0};
     std::atomic<long> doneTasks{0};
     std::atomic<bool> failed{false};
@@ -24,53 +22,83 @@ struct SharedWork {
     std::exception_ptr failure;
 };
 
-void runWorker(SharedWork& work) {
-    // Each worker owns its record (about 100 KB, so not on the stack).
-    std::vector<TrialData> record(1);
+std::optional<long> takeTask(TaskQueue& queue) {
+    if (workersStopping(queue)) {
+        return std::nullopt;
+    }
+    const long task = queue.nextTask++;
+    if (task >= queue.total) {
+        return std::nullopt;
+    }
+    return task;
+}
+
+void markTaskDone(TaskQueue& queue) {
+    ++queue.doneTasks;
+}
+
+bool workersStopping(const TaskQueue& queue) {
+    return queue.failed || queue.stopped;
+}
+
+namespace {
+
+void runWorker(TaskQueue& queue, const QueueWorker& worker) {
     try {
-        for (long task = work.nextTask++; task < work.total && !work.failed && !work.stopped;
-             task = work.nextTask++) {
-            work.task(task, record[0]);
-            ++work.doneTasks;
-        }
+        worker(queue);
     } catch (...) {
-        const std::lock_guard<std::mutex> lock(work.failureMutex);
-        if (!work.failure) {
-            work.failure = std::current_exception();
+        const std::lock_guard<std::mutex> lock(queue.failureMutex);
+        if (!queue.failure) {
+            queue.failure = std::current_exception();
         }
-        work.failed = true;
+        queue.failed = true;
     }
 }
 
 }  // namespace
 
-bool runTaskPool(long total, int threads, const ProgressCallback& progress, const IndexedTask& task,
-                 const StopRequest* stop) {
-    SharedWork work(total, task);
+bool runWorkerPool(long total, int threads, const ProgressCallback& progress,
+                   const QueueWorker& worker, const StopRequest* stop) {
+    TaskQueue queue(total);
     std::vector<std::thread> workers;
     const long workerCount = std::clamp<long>(threads, 1, std::max<long>(total, 1));
     for (long i = 0; i < workerCount; ++i) {
-        workers.emplace_back(runWorker, std::ref(work));
+        workers.emplace_back(runWorker, std::ref(queue), std::cref(worker));
     }
-    while (work.doneTasks < total && !work.failed) {
+    while (queue.doneTasks < total && !queue.failed) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (stop != nullptr && stop->load() != 0) {
-            work.stopped = true;
+            queue.stopped = true;
             break;
         }
-        progress(work.doneTasks, total);
+        progress(queue.doneTasks, total);
     }
-    for (std::thread& worker : workers) {
-        worker.join();
+    for (std::thread& thread : workers) {
+        thread.join();
     }
-    if (work.failure) {
-        std::rethrow_exception(work.failure);
+    if (queue.failure) {
+        std::rethrow_exception(queue.failure);
     }
-    if (work.stopped) {
+    if (queue.stopped) {
         return false;
     }
     progress(total, total);
     return true;
+}
+
+bool runTaskPool(long total, int threads, const ProgressCallback& progress, const IndexedTask& task,
+                 const StopRequest* stop) {
+    return runWorkerPool(
+        total, threads, progress,
+        [&task](TaskQueue& queue) {
+            // Each worker owns its record (about 100 KB, so not on the stack).
+            std::vector<TrialData> record(1);
+            while (const std::optional<long> next = takeTask(queue)) {
+                task(*next, record[0]);
+                markTaskDone(queue);
+            }
+        },
+        stop);
 }
 
 }  // namespace quillmere

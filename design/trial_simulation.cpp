@@ -18,14 +18,11 @@ double completionTime(const std::vector<SimulatedPatient>& cohort, double window
 }
 
 // The engine's result, or its failure named by the look it happened at.
-LookResult analyseLook(TrialData& work, const AnalysisSettings& settings, int scenario,
-                       int replicate, int look) {
+LookResult analyseLook(TrialData& work, const TrialProgress& trial) {
     try {
-        return analyseRecord(work, settings);
+        return analyseRecord(work, trial.settings);
     } catch (const std::runtime_error& failure) {
-        throw std::runtime_error(
-            formatted("Scenario %d, replicate %d, look %d: ", scenario + 1, replicate + 1, look) +
-            failure.what());
+        throw std::runtime_error(lookFailureText(trial, failure.what()));
     }
 }
 
@@ -44,37 +41,64 @@ std::vector<SimulatedPatient> replicateCohort(const DesignSettings& design, int 
     return simulateCohort(design, design.trueRates.at(scenario), stream);
 }
 
-TrialOutcome simulateTrial(const SimulationPlan& plan, int scenario, int replicate, TrialData& work,
-                           std::vector<LookTrace>* trace) {
-    const DesignSettings& design = plan.design;
-    const AnalysisSettings settings = analysisSettings(plan);
-    const std::vector<SimulatedPatient> cohort = replicateCohort(design, scenario, replicate);
-    const std::vector<SimulatedPatient> analysed = scaledCohort(cohort, plan.timeScale);
-    TrialOutcome outcome;
-    for (int look = 1; look <= scheduledLookCount(design); ++look) {
-        const int enrolled = enrolledAtLook(design, look);
-        LookSnapshot snapshot = takeSnapshot(analysed, enrolled, settings.maxEvaluationWindow);
-        if (snapshot.completed < design.minCompleted) {
-            continue;
-        }
-        fillTrialRecord(work, snapshot.patients, settings);
-        const LookResult result = analyseLook(work, settings, scenario, replicate, look);
-        ++outcome.looksRun;
-        outcome.pendingAtLooks += snapshot.pending;
-        outcome.priorOnlyLooks += result.priorOnly ? 1 : 0;
-        if (trace != nullptr) {
-            trace->push_back({look, std::move(snapshot), result});
-        }
-        if (result.terminate) {
-            outcome.stopLook = look;
-            outcome.enrolled = enrolled;
-            outcome.duration = cohort[enrolled].arrivalTime;
-            return outcome;
+TrialProgress beginTrial(const SimulationPlan& plan, int scenario, int replicate) {
+    TrialProgress trial;
+    trial.scenario = scenario;
+    trial.replicate = replicate;
+    trial.settings = analysisSettings(plan);
+    trial.cohort = replicateCohort(plan.design, scenario, replicate);
+    trial.analysed = scaledCohort(trial.cohort, plan.timeScale);
+    return trial;
+}
+
+bool advanceToNextLook(TrialProgress& trial, const DesignSettings& design) {
+    if (trial.finished) {
+        return false;
+    }
+    while (++trial.look <= scheduledLookCount(design)) {
+        trial.snapshot = takeSnapshot(trial.analysed, enrolledAtLook(design, trial.look),
+                                      trial.settings.maxEvaluationWindow);
+        if (trial.snapshot.completed >= design.minCompleted) {
+            return true;
         }
     }
-    outcome.enrolled = design.maxPatients;
-    outcome.duration = completionTime(cohort, design.maxEvaluationWindow);
-    return outcome;
+    trial.outcome.enrolled = design.maxPatients;
+    trial.outcome.duration = completionTime(trial.cohort, design.maxEvaluationWindow);
+    trial.finished = true;
+    return false;
+}
+
+void recordLook(TrialProgress& trial, const LookResult& result, std::vector<LookTrace>* trace) {
+    TrialOutcome& outcome = trial.outcome;
+    const int enrolled = trial.snapshot.enrolled;
+    ++outcome.looksRun;
+    outcome.pendingAtLooks += trial.snapshot.pending;
+    outcome.priorOnlyLooks += result.priorOnly ? 1 : 0;
+    if (trace != nullptr) {
+        trace->push_back({trial.look, std::move(trial.snapshot), result});
+    }
+    if (result.terminate) {
+        outcome.stopLook = trial.look;
+        outcome.enrolled = enrolled;
+        outcome.duration = trial.cohort[enrolled].arrivalTime;
+        trial.finished = true;
+    }
+}
+
+std::string lookFailureText(const TrialProgress& trial, const std::string& failure) {
+    return formatted("Scenario %d, replicate %d, look %d: ", trial.scenario + 1,
+                     trial.replicate + 1, trial.look) +
+           failure;
+}
+
+TrialOutcome simulateTrial(const SimulationPlan& plan, int scenario, int replicate, TrialData& work,
+                           std::vector<LookTrace>* trace) {
+    TrialProgress trial = beginTrial(plan, scenario, replicate);
+    while (advanceToNextLook(trial, plan.design)) {
+        fillTrialRecord(work, trial.snapshot.patients, trial.settings);
+        recordLook(trial, analyseLook(work, trial), trace);
+    }
+    return trial.outcome;
 }
 
 }  // namespace quillmere

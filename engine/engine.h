@@ -6,6 +6,8 @@
 #include <optional>
 
 #include "engine/engine_state.h"
+#include "engine/hazard_posterior.h"
+#include "engine/imputation_run.h"
 #include "trial/trial_data.h"
 
 namespace quillmere {
@@ -13,23 +15,9 @@ namespace quillmere {
 // Fills exposure and delta for patients 0..patientCount-1.
 void computeExposureTable(TrialData& data);
 
-// What hazardLogPosterior sees through its untyped context.
-struct HazardPosteriorContext {
-    const TrialData* data = nullptr;
-    const EngineState* state = nullptr;
-};
-
-// Log posterior (up to a constant) of hazard state->currentHazardIndex at x,
-// formed term by term as the model states it; the reference evaluation.
-double hazardLogPosterior(double x, void* context);
-
-// How the sampler evaluates the hazard log-posterior. Both give the same bits;
-// Fast forms each evaluation from terms prepared once per run and per hazard
-// (engine/hazard_posterior_terms.h), Literal calls hazardLogPosterior.
-enum class PosteriorEvaluation { Fast, Literal };
-
 // Gibbs sampler with multiple imputation; leaves hazard and posteriorResult in
 // the record. Returns 0, or the sampler's error code (> 0) that stopped it.
+// An ImputationRun taken through all its steps, one after another.
 int runGibbsImputation(TrialData& data, EventType eventType, EngineState& state,
                        PosteriorEvaluation evaluation = PosteriorEvaluation::Fast);
 

@@ -40,14 +40,30 @@
 //    formed once for the current index and hazards, from +0.0 with the same
 //    additions in the same order, and each evaluation continues from it.
 //
+// 5. The log-likelihood is a function of the six hazards alone (the cells
+//    are fixed for the run), whichever of them is the argument. The value at
+//    the point a sampler call accepted is therefore, bit for bit, the value
+//    the next call needs at its previous value once that point has become
+//    the hazard: it is kept when the index moves on and used instead of
+//    forming it again.
+//
 // What is left is one dependent addition per cell after that point and
 // evaluation: the chain's latency bounds the speed. Independent evaluations
 // need not wait for one another, though: points the sampler announces before
 // evaluating them (the four initial abscissae of its envelope and the chain's
-// previous value; a candidate together with the abscissa it will be moved to
-// if it joins the envelope) are summed side by side in one pass, each in its
-// own running total with the same additions in the same order, and the values
-// are kept until the index or a hazard changes.
+// previous value; a candidate, with the abscissa it will be moved to if it
+// joins the envelope) are summed side by side in one pass, each in its own
+// running total with the same additions in the same order, and the values
+// are kept until the index or a hazard changes. Announcements of several
+// independent evaluations (several records, each with its own terms) are
+// summed side by side in the same way (foreseeHazardLogPosteriors).
+//
+// For such a pass every value has a row: its cells from interval k's first
+// on, in summation order, the stored terms with those of interval k formed at
+// its point. The first point's row is the stored terms themselves, interval
+// k's cells overwritten (they are formed again when another index needs
+// them); the others are copies. Each total then adds its row's cells in
+// order, several totals in one loop.
 //
 // The argument of point 3 needs every hazard (and x) finite and positive,
 // which the sampler guarantees on its range (finite positive bounds in the
@@ -59,10 +75,47 @@
 #include <span>
 #include <vector>
 
-#include "engine/engine.h"
+#include "engine/hazard_posterior.h"
 #include "numeric/sampling_envelope.h"
 
 namespace quillmere {
+
+struct HazardPosteriorTerms;
+
+// The points one evaluation announced, on its own terms (its own record,
+// state and current index), and where their log-posteriors go: `formed`
+// tells whether every value was written.
+struct ForesightRequest {
+    HazardPosteriorTerms* terms = nullptr;
+    std::span<const double> points;
+    std::span<double> values;
+    bool formed = false;
+};
+
+// One value to form: slot `slot` of the terms' values formed ahead, summed
+// over `length` cells of `row` from the terms' prefixSum on.
+struct ForesightChain {
+    HazardPosteriorTerms* terms = nullptr;
+    int slot = 0;
+    const double* row = nullptr;
+    std::size_t length = 0;
+};
+
+// Working storage of the passes, kept by the caller so that it is reused
+// from pass to pass.
+struct ForesightScratch {
+    std::vector<ForesightRequest> requests;
+    std::vector<ForesightChain> chains;
+};
+
+// Logarithms the evaluation has taken, by argument: the sampler's initial
+// abscissae are the same in every call, and a hazard's logarithm is taken
+// when its terms are formed and again when it is the chain's previous value.
+struct LogarithmMemo {
+    static constexpr std::size_t size = 16;
+    std::array<std::uint64_t, size> argumentBits{};  // +0.0: empty
+    std::array<double, size> logarithm{};
+};
 
 struct HazardPosteriorTerms {
     HazardPosteriorContext source;
@@ -74,16 +127,16 @@ struct HazardPosteriorTerms {
     std::array<std::vector<std::size_t>, intervalCount> cellsOfInterval;
 
     // Terms of the stored cells, each formed with the hazard recorded for its
-    // interval; the terms of an interval still recorded as +0.0 (never a
-    // hazard they are formed with) are unset.
+    // interval; the terms of an interval recorded as +0.0 (never a hazard
+    // they are formed with) are unset or overwritten by a pass.
     std::vector<double> term;
     std::array<std::uint64_t, intervalCount> termHazardBits{};
 
-    // The index for which the running total up to interval k's first cell
-    // (prefixEnd, or the end) and the values formed ahead hold; they hold for
-    // the hazards the stored terms were formed with.
+    // The index and hazards for which the running total up to interval k's
+    // first cell (prefixEnd, or the end) and the values formed ahead hold.
     bool passFormed = false;
     int passIndex = 0;
+    std::array<std::uint64_t, intervalCount> passHazardBits{};
     std::size_t prefixEnd = 0;
     double prefixSum = 0.0;
 
@@ -94,6 +147,16 @@ struct HazardPosteriorTerms {
     std::array<double, maxForeseen> foreseenX{};
     std::array<double, maxForeseen> foreseenLogX{};
     std::array<double, maxForeseen> foreseenLogLikelihood{};
+
+    // The log-likelihood at the hazards `knownHazardBits` (point 5), when
+    // knownValid.
+    bool knownValid = false;
+    std::array<std::uint64_t, intervalCount> knownHazardBits{};
+    double knownLogLikelihood = 0.0;
+
+    LogarithmMemo logarithms;
+    // For passes over these terms alone.
+    ForesightScratch scratch;
 };
 
 // Lays out the record's exposure table and event indicators once per run.
@@ -113,8 +176,17 @@ LogDensityBinding fastHazardPosteriorBinding(HazardPosteriorTerms& terms);
 // current hazard index and hazards, in place of those formed before; later
 // evaluations at exactly these points with the same index and hazards use
 // them. Points outside (0, inf) and points beyond maxForeseen are left to be
-// evaluated when asked for. The sampler's foresight for fastHazardLogPosterior
+// evaluated when asked for. When every point was formed, writes the
+// log-posterior at each into `values` (the bits of fastHazardLogPosterior)
+// and returns true. The sampler's foresight for fastHazardLogPosterior
 // (context a HazardPosteriorTerms).
-void foreseeHazardLogPosterior(std::span<const double> points, void* context);
+bool foreseeHazardLogPosterior(std::span<const double> points, std::span<double> values,
+                               void* context);
+
+// foreseeHazardLogPosterior for several requests, each on terms of its own,
+// in one pass: every value is formed as that function forms it, with its own
+// running total and the same additions in the same order, but the totals of
+// all requests advance together instead of one request after another.
+void foreseeHazardLogPosteriors(std::span<ForesightRequest> requests, ForesightScratch& scratch);
 
 }  // namespace quillmere

@@ -2,6 +2,7 @@
 
 #include "engine/engine.h"
 #include "engine/hazard_posterior_terms.h"
+#include "engine/imputation_run.h"
 #include "engine/pending_patient.h"
 #include "numeric/numeric.h"
 
@@ -78,54 +79,118 @@ float posteriorBelowBound(double responseCount, int patientCount, double bound,
     return betai(static_cast<float>(a), static_cast<float>(b), static_cast<float>(bound), notes);
 }
 
-// The 3000 sweeps, with the log-posterior bound as the caller chose.
-int runSweeps(TrialData& data, EventType eventType, EngineState& state,
-              const LogDensityBinding& binding) {
-    std::array<double, intervalCount> previousValue{};
-    data.hazard.fill(startingHazard);
-    previousValue.fill(startingPreviousValue);
-    int retainedCount = 0;
-    double probabilitySum = 0.0;
-    const double bound = eventRateBound(data, eventType);
+void startHazardCall(ImputationRun& run, int j) {
+    run.state->currentHazardIndex = j;
+    startArmsCall(run.call, run.state->hazardLowerBound, run.state->hazardUpperBound,
+                  run.previousValue[j]);
+}
 
-    for (int sweep = 0; sweep < sweepCount; ++sweep) {
-        // Systematic scan: each hazard is drawn given the others at their
-        // latest values, including those drawn earlier in this sweep.
-        for (int j = 0; j < intervalCount; ++j) {
-            state.currentHazardIndex = j;
-            double sample = previousValue[j];
-            const int code = sampleFromLogDensity(state.hazardLowerBound, state.hazardUpperBound,
-                                                  binding, previousValue[j], sample, state.rand15);
-            if (code > 0) {
-                return code;
-            }
-            previousValue[j] = sample;
-            data.hazard[j] = sample;
-        }
-        if (!isRetainedSweep(sweep)) {
-            continue;
-        }
-        ++retainedCount;
-        const double responseCount = completedEventCount(data, state.uniform);
-        const float value =
-            posteriorBelowBound(responseCount, data.patientCount, bound, state.numericNotes);
-        probabilitySum += static_cast<double>(value);
-        data.posteriorResult = probabilitySum / retainedCount;
+// The end of a sweep: at a retained one, one completed data set and its
+// posterior probability join the running mean.
+void closeSweep(ImputationRun& run) {
+    TrialData& data = *run.data;
+    if (isRetainedSweep(run.sweep)) {
+        ++run.retainedCount;
+        const double responseCount = completedEventCount(data, run.state->uniform);
+        const float value = posteriorBelowBound(responseCount, data.patientCount,
+                                                run.eventRateBound, run.state->numericNotes);
+        run.probabilitySum += static_cast<double>(value);
+        data.posteriorResult = run.probabilitySum / run.retainedCount;
     }
-    return 0;
+    ++run.sweep;
+}
+
+LogDensityBinding posteriorBinding(ImputationRun& run) {
+    if (run.evaluation == PosteriorEvaluation::Literal) {
+        return {&run.literal, hazardLogPosterior};
+    }
+    // The points the sampler announces are formed ahead, side by side.
+    return fastHazardPosteriorBinding(run.terms);
 }
 
 }  // namespace
 
+void startImputation(ImputationRun& run, TrialData& data, EventType eventType, EngineState& state,
+                     PosteriorEvaluation evaluation) {
+    run.data = &data;
+    run.state = &state;
+    run.evaluation = evaluation;
+    run.eventRateBound = eventRateBound(data, eventType);
+    run.literal = {&data, &state};
+    if (evaluation == PosteriorEvaluation::Fast) {
+        run.terms = prepareHazardPosteriorTerms(data, state);
+    }
+    data.hazard.fill(startingHazard);
+    run.previousValue.fill(startingPreviousValue);
+    run.sweep = 0;
+    run.retainedCount = 0;
+    run.probabilitySum = 0.0;
+    run.finished = false;
+    run.result = 0;
+    startHazardCall(run, 0);
+}
+
+std::span<const double> announcedPoints(const ImputationRun& run) {
+    return announcedPoints(run.call);
+}
+
+// Systematic scan: each hazard is drawn given the others at their latest
+// values, including those drawn earlier in this sweep.
+void continueImputation(ImputationRun& run) {
+    if (run.finished) {
+        return;
+    }
+    continueArmsCall(run.call, posteriorBinding(run), run.state->rand15);
+    if (run.call.stage != ArmsStage::Finished) {
+        return;
+    }
+    if (run.call.result > 0) {
+        run.result = run.call.result;
+        run.finished = true;
+        return;
+    }
+    const int j = run.state->currentHazardIndex;
+    run.previousValue[j] = run.call.sample;
+    run.data->hazard[j] = run.call.sample;
+    if (j + 1 < intervalCount) {
+        startHazardCall(run, j + 1);
+        return;
+    }
+    closeSweep(run);
+    if (run.sweep == sweepCount) {
+        run.finished = true;
+        return;
+    }
+    startHazardCall(run, 0);
+}
+
+void foreseeTogether(std::span<ImputationRun* const> runs, ForesightScratch& scratch) {
+    scratch.requests.clear();
+    for (ImputationRun* run : runs) {
+        if (!run->finished && run->evaluation == PosteriorEvaluation::Fast) {
+            const std::span<const double> points = announcedPoints(*run);
+            scratch.requests.push_back(
+                {&run->terms, points, std::span(run->call.announcedValues.data(), points.size())});
+        }
+    }
+    foreseeHazardLogPosteriors(scratch.requests, scratch);
+    std::size_t request = 0;
+    for (ImputationRun* run : runs) {
+        if (!run->finished && run->evaluation == PosteriorEvaluation::Fast) {
+            run->call.valuesGiven = scratch.requests[request++].formed;
+        }
+    }
+}
+
 int runGibbsImputation(TrialData& data, EventType eventType, EngineState& state,
                        PosteriorEvaluation evaluation) {
-    if (evaluation == PosteriorEvaluation::Literal) {
-        HazardPosteriorContext context{&data, &state};
-        return runSweeps(data, eventType, state, {&context, hazardLogPosterior});
+    ImputationRun run;
+    startImputation(run, data, eventType, state, evaluation);
+    while (!run.finished) {
+        announceToBinding(run.call, posteriorBinding(run));
+        continueImputation(run);
     }
-    // The points the sampler announces are formed ahead, side by side.
-    HazardPosteriorTerms terms = prepareHazardPosteriorTerms(data, state);
-    return runSweeps(data, eventType, state, fastHazardPosteriorBinding(terms));
+    return run.result;
 }
 
 }  // namespace quillmere

@@ -33,21 +33,12 @@ bool exists(int node) {
     return node != noNode;
 }
 
-int leftmostNode(const SamplingEnvelope& envelope) {
-    int node = 0;
-    while (exists(envelope.nodes[node].left)) {
-        node = envelope.nodes[node].left;
-    }
-    return node;
-}
-
-int rightmostNode(const SamplingEnvelope& envelope) {
-    int node = 0;
-    while (exists(envelope.nodes[node].right)) {
-        node = envelope.nodes[node].right;
-    }
-    return node;
-}
+// The nodes of the two bounds are the ends of the list from the moment the
+// envelope is built: insertions always fall between two linked nodes. So the
+// ends are found in their slots instead of by walking the list.
+constexpr int initialNodes = 9;
+constexpr int leftEndSlot = 0;
+constexpr int rightEndSlot = initialNodes - 1;
 
 // Two steps along the list, or noNode where the list ends.
 int twoLeft(const SamplingEnvelope& envelope, int node) {
@@ -77,6 +68,20 @@ std::optional<double> keptAwayAbscissa(double x, const HullNode& a, const HullNo
         return rightLimit;
     }
     return std::nullopt;
+}
+
+// 0, or why the abscissae cannot carry an envelope on (lower, upper).
+int abscissaeCheck(const std::array<double, 4>& abscissae, double lower, double upper) {
+    // Written as negated "<" so that a NaN bound or abscissa is refused too.
+    if (!(lower < abscissae[0]) || !(abscissae[3] < upper)) {
+        return armsBadBounds;
+    }
+    for (std::size_t k = 0; k + 1 < abscissae.size(); ++k) {
+        if (!(abscissae[k] < abscissae[k + 1])) {
+            return armsAbscissaeNotIncreasing;
+        }
+    }
+    return 0;
 }
 
 }  // namespace
@@ -116,30 +121,37 @@ double unscaledLog(double e, double peak) {
 
 int buildEnvelope(SamplingEnvelope& envelope, const std::array<double, 4>& abscissae, double lower,
                   double upper, const LogDensityBinding& binding) {
-    // Written as negated "<" so that a NaN bound or abscissa is refused too.
-    if (!(lower < abscissae[0]) || !(abscissae[3] < upper)) {
-        return armsBadBounds;
+    if (const int check = abscissaeCheck(abscissae, lower, upper); check != 0) {
+        return check;
     }
-    for (std::size_t k = 0; k + 1 < abscissae.size(); ++k) {
-        if (!(abscissae[k] < abscissae[k + 1])) {
-            return armsAbscissaeNotIncreasing;
-        }
+    std::array<double, 4> logDensities{};
+    for (std::size_t k = 0; k < abscissae.size(); ++k) {
+        logDensities[k] = evaluateLogDensity(binding, abscissae[k]);
     }
-    envelope.nodeCapacity = envelopeCapacity;
+    return buildEnvelope(envelope, abscissae, logDensities, lower, upper);
+}
 
-    constexpr int initialNodes = 9;
+int buildEnvelope(SamplingEnvelope& envelope, const std::array<double, 4>& abscissae,
+                  const std::array<double, 4>& logDensities, double lower, double upper) {
+    if (const int check = abscissaeCheck(abscissae, lower, upper); check != 0) {
+        return check;
+    }
+    // The storage may hold an earlier call's envelope: every node of the new
+    // one is set afresh, and so is the record of failed checks.
+    envelope.nodeCapacity = envelopeCapacity;
+    envelope.failedCheck = EnvelopeCheck::Passed;
     for (int slot = 0; slot < initialNodes; ++slot) {
         HullNode& node = envelope.nodes[slot];
         node = HullNode{};
         node.left = slot == 0 ? noNode : slot - 1;
         node.right = slot == initialNodes - 1 ? noNode : slot + 1;
     }
-    envelope.nodes[0].x = lower;
-    envelope.nodes[initialNodes - 1].x = upper;
+    envelope.nodes[leftEndSlot].x = lower;
+    envelope.nodes[rightEndSlot].x = upper;
     for (int k = 0; k < 4; ++k) {
         HullNode& node = envelope.nodes[2 * k + 1];
         node.x = abscissae[static_cast<std::size_t>(k)];
-        node.logDensity = evaluateLogDensity(binding, node.x);
+        node.logDensity = logDensities[static_cast<std::size_t>(k)];
         node.evaluated = 1;
     }
     for (int slot = 0; slot < initialNodes; slot += 2) {
@@ -267,7 +279,7 @@ std::optional<double> insertionMove(const SamplingEnvelope& envelope, const Hull
 }
 
 double envelopeLogAt(const SamplingEnvelope& envelope, double x) {
-    int q = leftmostNode(envelope);
+    int q = leftEndSlot;
     while (exists(envelope.nodes[q].right) && x > envelope.nodes[envelope.nodes[q].right].x) {
         q = envelope.nodes[q].right;
     }
@@ -278,7 +290,7 @@ double envelopeLogAt(const SamplingEnvelope& envelope, double x) {
 }
 
 void normaliseEnvelope(SamplingEnvelope& envelope) {
-    const int first = leftmostNode(envelope);
+    const int first = leftEndSlot;
     double peak = envelope.nodes[first].logDensity;
     for (int n = envelope.nodes[first].right; exists(n); n = envelope.nodes[n].right) {
         if (envelope.nodes[n].logDensity > peak) {
@@ -298,7 +310,7 @@ void normaliseEnvelope(SamplingEnvelope& envelope) {
 }
 
 HullNode drawFromEnvelope(SamplingEnvelope& envelope, double u) {
-    int right = rightmostNode(envelope);
+    int right = rightEndSlot;
     const double t = u * envelope.nodes[right].cumulativeArea;
     while (envelope.nodes[envelope.nodes[right].left].cumulativeArea > t) {
         right = envelope.nodes[right].left;
@@ -349,7 +361,7 @@ HullNode drawFromEnvelope(SamplingEnvelope& envelope, double u) {
 }
 
 void insertNode(SamplingEnvelope& envelope, const HullNode& candidate,
-                const LogDensityBinding& binding) {
+                const LogDensityBinding& binding, std::optional<double> movedLogDensity) {
     if (candidate.evaluated == 0 || envelope.nodeCount > envelope.nodeCapacity - 2) {
         return;
     }
@@ -368,8 +380,11 @@ void insertNode(SamplingEnvelope& envelope, const HullNode& candidate,
 
     // The node is kept away from its nearest evaluated neighbours: moved to
     // the abscissa the sampler foretold when it announced the candidate, and
-    // evaluated there.
+    // evaluated there unless that value came with the announcement.
     const std::optional<double> moved = insertionMove(envelope, candidate);
+    if (moved && !movedLogDensity) {
+        movedLogDensity = evaluateLogDensity(binding, *moved);
+    }
 
     const int q = envelope.nodeCount;
     const int m = envelope.nodeCount + 1;
@@ -377,7 +392,7 @@ void insertNode(SamplingEnvelope& envelope, const HullNode& candidate,
     HullNode& newNode = envelope.nodes[q];
     newNode = HullNode{};
     newNode.x = moved.value_or(candidate.x);
-    newNode.logDensity = moved ? evaluateLogDensity(binding, *moved) : candidate.logDensity;
+    newNode.logDensity = moved ? *movedLogDensity : candidate.logDensity;
     newNode.evaluated = 1;
     HullNode& newIntersection = envelope.nodes[m];
     newIntersection = HullNode{};

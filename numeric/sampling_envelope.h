@@ -10,10 +10,13 @@ namespace quillmere {
 using LogDensityFunction = double (*)(double x, void* context);
 
 // Told of points the sampler is about to evaluate, so that a density can
-// form their values together. Only a hint: every point is still evaluated
-// through the function, in the same order, and the values must be the same
-// whether the hint was used or not.
-using LogDensityForesight = void (*)(std::span<const double> points, void* context);
+// form their values together. It may write the value at every point into
+// `values` (as many as points) and return true: the sampler then takes them
+// instead of evaluating the function at these points, so they must be
+// exactly the function's values. Returning false leaves every point to the
+// function, evaluated as if nothing had been announced.
+using LogDensityForesight = bool (*)(std::span<const double> points, std::span<double> values,
+                                     void* context);
 
 struct LogDensityBinding {
     void* context = nullptr;
@@ -25,10 +28,11 @@ inline double evaluateLogDensity(const LogDensityBinding& binding, double x) {
     return binding.function(x, binding.context);
 }
 
-inline void announceEvaluations(const LogDensityBinding& binding, std::span<const double> points) {
-    if (binding.foresee != nullptr) {
-        binding.foresee(points, binding.context);
-    }
+// Announces the points to the binding's foresight, if any; true when it gave
+// their values.
+inline bool announceEvaluations(const LogDensityBinding& binding, std::span<const double> points,
+                                std::span<double> values) {
+    return binding.foresee != nullptr && binding.foresee(points, values, binding.context);
 }
 
 inline constexpr int noNode = -1;
@@ -90,12 +94,18 @@ double unscaledLog(double e, double peak);
 // inside (lower, upper); returns 0, or 1003 / 1004 before any evaluation.
 int buildEnvelope(SamplingEnvelope& envelope, const std::array<double, 4>& abscissae, double lower,
                   double upper, const LogDensityBinding& binding);
+// The same with the log-density at the abscissae already formed.
+int buildEnvelope(SamplingEnvelope& envelope, const std::array<double, 4>& abscissae,
+                  const std::array<double, 4>& logDensities, double lower, double upper);
 // Draws by inversion of the envelope's integral at u in (0, 1); the working
 // node returned is not linked into the list, its left and right bracket it.
 HullNode drawFromEnvelope(SamplingEnvelope& envelope, double u);
 // Adds an evaluated candidate while storage has room (at most 45 times).
+// When it is moved (see insertionMove) the log-density at its new abscissa is
+// `movedLogDensity` if given, else evaluated through the binding.
 void insertNode(SamplingEnvelope& envelope, const HullNode& candidate,
-                const LogDensityBinding& binding);
+                const LogDensityBinding& binding,
+                std::optional<double> movedLogDensity = std::nullopt);
 // The abscissa insertNode will move a candidate to, once evaluated, to keep it
 // away from its nearest evaluated neighbours; empty when insertNode will keep
 // its x, ignore it, or fail on it.

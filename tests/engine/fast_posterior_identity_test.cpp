@@ -3,10 +3,12 @@
 // records, hazards, indices and arguments, and on whole imputation runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <span>
 #include <vector>
 
 #include "engine/engine_test_support.h"
@@ -83,6 +85,34 @@ class RandomTrials {
     std::mt19937_64 random;
 };
 
+double literalValue(const TrialData& data, const EngineState& state, double x) {
+    HazardPosteriorContext reference{&data, &state};
+    return hazardLogPosterior(x, &reference);
+}
+
+bool usable(double x) {
+    return x > 0.0 && std::isfinite(x);
+}
+
+// Announces the points as the sampler does: the values come back, the
+// reference's bits, exactly when every point can be formed ahead (at most
+// five, all finite and positive).
+void expectForeseenValues(const TrialData& data, const EngineState& state,
+                          HazardPosteriorTerms& terms, std::span<const double> points) {
+    std::vector<double> values(points.size(), -1.0);
+    const bool formed = foreseeHazardLogPosterior(points, values, &terms);
+    const bool formable =
+        !points.empty() && points.size() <= 5 && std::all_of(points.begin(), points.end(), usable);
+    EXPECT_EQ(formed, formable) << points.size() << " points";
+    if (!formed) {
+        return;
+    }
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        EXPECT_EQ(bitsOf(values[i]), bitsOf(literalValue(data, state, points[i])))
+            << "announced x=" << points[i] << " k=" << state.currentHazardIndex;
+    }
+}
+
 void expectSameBits(const TrialData& data, const EngineState& state, HazardPosteriorTerms& terms,
                     double x) {
     HazardPosteriorContext reference{&data, &state};
@@ -124,11 +154,11 @@ TEST(FastPosteriorIdentity, EqualBitsOnRandomRecordsHazardsIndicesAndArguments) 
             if (random.chance(0.5)) {
                 points.push_back(data->hazard[k]);
             }
-            foreseeHazardLogPosterior(points, &terms);
+            expectForeseenValues(*data, state, terms, points);
             if (random.chance(0.3)) {
                 // A second announcement, as for a candidate and its moved place.
                 const std::array<double, 2> pair{random.hazard(), random.hazard()};
-                foreseeHazardLogPosterior(pair, &terms);
+                expectForeseenValues(*data, state, terms, pair);
                 points.insert(points.end(), pair.begin(), pair.end());
             }
             for (int point = 0; point < 8; ++point) {
@@ -148,7 +178,12 @@ TEST(FastPosteriorIdentity, EqualBitsOnRandomRecordsHazardsIndicesAndArguments) 
             if (::testing::Test::HasFatalFailure()) {
                 return;
             }
-            data->hazard[k] = random.hazard();
+            // Mostly, as in the sampler, the new value is a point just
+            // formed: the next index then finds it as its previous value.
+            const double formedPoint =
+                points[random.integer(0, static_cast<int>(points.size()) - 1)];
+            data->hazard[k] =
+                random.chance(0.6) && usable(formedPoint) ? formedPoint : random.hazard();
         }
     }
 }

@@ -244,10 +244,11 @@ class EnvelopeCheckTest : public ::testing::Test {
 
 TEST_F(EnvelopeCheckTest, DrawOutsideItsPieceFailsWithStatus1) {
     // The stored densities contradict the log values, so inversion lands
-    // far to the right of the piece.
+    // far to the right of the piece. The two ends sit in the slots of the
+    // bounds, 0 and 8, as in every built envelope.
     SamplingEnvelope envelope;
-    envelope.nodes[0] = HullNode{0.0, 0.0, std::exp(60.0), 0.0, 0, noNode, 1};
-    envelope.nodes[1] = HullNode{1.0, 1.0, std::exp(60.0), 1.0, 0, 0, noNode};
+    envelope.nodes[0] = HullNode{0.0, 0.0, std::exp(60.0), 0.0, 0, noNode, 8};
+    envelope.nodes[8] = HullNode{1.0, 1.0, std::exp(60.0), 1.0, 0, 0, noNode};
     envelope.nodeCount = 2;
     drawFromEnvelope(envelope, 0.5);
     expectFailed(envelope, EnvelopeCheck::DrawOutsidePiece, 1, "a value drawn");
