@@ -258,10 +258,10 @@ std::optional<std::uint64_t> seedValue(KeyReader& in) {
 
 const std::set<std::string>& designKeys() {
     static const std::set<std::string> keys = {
-        "TrialType", "RateBound",    "CutoffProbability", "MaxEvaluationWindow",
-        "TimeUnit",  "MaxPatients",  "AccrualRate",       "FirstLook",
-        "LookEvery", "MinCompleted", "TrueRates",         "EventTimeShape",
-        "Trials",    "Seed",         "CalibrationRate",   "MaxErrorStop",
+        "TrialType",        "RateBound",    "CutoffProbability", "MaxEvaluationWindow",
+        "TimeUnit",         "MaxPatients",  "AccrualRate",       "FirstLook",
+        "LookEvery",        "MinCompleted", "TrueRates",         "EventTimeShape",
+        "Trials",           "Seed",         "CalibrationRate",   "MaxErrorStop",
         "HazardPriorShape", "HazardRange"};
     return keys;
 }

@@ -30,9 +30,10 @@ int runBoundariesCommand(const CommandContext& context) {
     }
     writeBoundaryTable(context.out, *design, rows);
     if (!replayableWithQuillmere(*design)) {
-        context.out << "\nWith every outcome known no patient is imputed, so the hazard model of "
-                       "this design\n(HazardPriorShape, HazardRange) plays no part: quillmere stops "
-                       "at these boundaries too.\n";
+        context.out
+            << "\nWith every outcome known no patient is imputed, so the hazard model of "
+               "this design\n(HazardPriorShape, HazardRange) plays no part: quillmere stops "
+               "at these boundaries too.\n";
     }
     context.out << "\nWritten: " << (std::filesystem::path(directory) / "boundaries.csv").string()
                 << '\n';

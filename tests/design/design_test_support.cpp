@@ -64,17 +64,18 @@ std::string designFileText(const DesignSettings& design) {
         calibration = formatted("CalibrationRate = %.17g\nMaxErrorStop = %.17g\n",
                                 *design.calibrationRate, *design.maxErrorStop);
     }
-    std::string text = calibration +
-           formatted(
-               "TrialType = %s\nRateBound = %.17g\nCutoffProbability = %.17g\n"
-               "MaxEvaluationWindow = %.17g\nTimeUnit = %s\nMaxPatients = %d\nAccrualRate = %.17g\n"
-               "FirstLook = %d\nLookEvery = %d\nMinCompleted = %d\nTrueRates = %s\n"
-               "EventTimeShape = %.17g\nTrials = %d\nSeed = %llu\n",
-               types[static_cast<int>(design.eventType)], design.rateBound,
-               design.cutoffProbability, design.maxEvaluationWindow, design.timeUnit.name.c_str(),
-               design.maxPatients, design.accrualRate, design.firstLook, design.lookEvery,
-               design.minCompleted, rates.c_str(), design.eventTimeShape, design.trials,
-               static_cast<unsigned long long>(design.seed));
+    std::string text =
+        calibration +
+        formatted(
+            "TrialType = %s\nRateBound = %.17g\nCutoffProbability = %.17g\n"
+            "MaxEvaluationWindow = %.17g\nTimeUnit = %s\nMaxPatients = %d\nAccrualRate = %.17g\n"
+            "FirstLook = %d\nLookEvery = %d\nMinCompleted = %d\nTrueRates = %s\n"
+            "EventTimeShape = %.17g\nTrials = %d\nSeed = %llu\n",
+            types[static_cast<int>(design.eventType)], design.rateBound, design.cutoffProbability,
+            design.maxEvaluationWindow, design.timeUnit.name.c_str(), design.maxPatients,
+            design.accrualRate, design.firstLook, design.lookEvery, design.minCompleted,
+            rates.c_str(), design.eventTimeShape, design.trials,
+            static_cast<unsigned long long>(design.seed));
     if (!replayableWithQuillmere(design)) {
         text += formatted("HazardPriorShape = %.17g\nHazardRange = %s\n", design.hazardPriorShape,
                           hazardRangeName(design.hazardRange).c_str());
