@@ -21,13 +21,13 @@ DesignSettings benchDesign() {
     return *design;
 }
 
-void designLooks(benchmark::State& run, int analysesAtOnce) {
+void designLooks(benchmark::State& run, LookAnalysisWay way) {
     const DesignSettings design = benchDesign();
     long looks = 0;
     for (auto _ : run) {
         const ScenarioOutcomes outcomes = runSimulation(
                                               {design, 1.0}, {0, design.trials - 1}, 1,
-                                              [](long, long) {}, nullptr, analysesAtOnce)
+                                              [](long, long) {}, nullptr, way)
                                               .value();
         for (const auto& scenario : outcomes) {
             for (const TrialOutcome& outcome : scenario) {
@@ -42,12 +42,22 @@ void designLooks(benchmark::State& run, int analysesAtOnce) {
 }  // namespace
 
 // The console program's way (each look's analysis to its end, then the
-// next) beside the companion's default, in one run.
-BENCHMARK_CAPTURE(designLooks, OneAtATime, 1)
+// next), several looks at once to their probabilities, and the companion's
+// default (several at once, each until its advice is certain), in one run.
+BENCHMARK_CAPTURE(designLooks, OneAtATime, LookAnalysisWay{1, LookDepth::PosteriorResult})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(3.0)
     ->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(designLooks, Together, defaultAnalysesAtOnce)
+BENCHMARK_CAPTURE(designLooks, TogetherToProbability,
+                  LookAnalysisWay{defaultAnalysesAtOnce, LookDepth::PosteriorResult})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(3.0)
+    ->MeasureProcessCPUTime();
+BENCHMARK_CAPTURE(designLooks, OneAtATimeToAdvice, LookAnalysisWay{1, LookDepth::Advice})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(3.0)
+    ->MeasureProcessCPUTime();
+BENCHMARK_CAPTURE(designLooks, TogetherToAdvice, LookAnalysisWay{})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(3.0)
     ->MeasureProcessCPUTime();

@@ -1,12 +1,10 @@
 #include "design/simulation_runner.h"
 
-#include "design/trial_lanes.h"
-
 namespace quillmere {
 
 std::optional<ScenarioOutcomes> runSimulation(const SimulationPlan& plan, ReplicateRange range,
                                               int threads, const ProgressCallback& progress,
-                                              const StopRequest* stop, int analysesAtOnce) {
+                                              const StopRequest* stop, LookAnalysisWay way) {
     const int scenarios = static_cast<int>(plan.design.trueRates.size());
     ScenarioOutcomes outcomes(scenarios, std::vector<TrialOutcome>(range.size()));
     const long perScenario = range.size();
@@ -17,7 +15,7 @@ std::optional<ScenarioOutcomes> runSimulation(const SimulationPlan& plan, Replic
         return TrialTask{scenario, range.first + offset, &outcomes[scenario][offset], nullptr};
     };
     bool complete = false;
-    if (analysesAtOnce <= 1) {
+    if (way.atOnce <= 1 && way.depth == LookDepth::PosteriorResult) {
         complete = runTaskPool(
             scenarios * perScenario, threads, progress,
             [&](long task, TrialData& work) {
@@ -29,14 +27,13 @@ std::optional<ScenarioOutcomes> runSimulation(const SimulationPlan& plan, Replic
         complete = runWorkerPool(
             scenarios * perScenario, threads, progress,
             [&](TaskQueue& queue) {
-                const TrialTasks tasks{[&]() -> std::optional<TrialTask> {
-                                           const std::optional<long> task = takeTask(queue);
-                                           return task ? std::optional(taskOf(*task))
-                                                       : std::nullopt;
-                                       },
-                                       [&]() { markTaskDone(queue); },
-                                       [&]() { return workersStopping(queue); }};
-                simulateTrialsTogether(plan, analysesAtOnce, tasks);
+                const TrialTasks tasks{
+                    [&]() -> std::optional<TrialTask> {
+                        const std::optional<long> task = takeTask(queue);
+                        return task ? std::optional(taskOf(*task)) : std::nullopt;
+                    },
+                    [&]() { markTaskDone(queue); }, [&]() { return workersStopping(queue); }};
+                simulateTrialsTogether(plan, way.atOnce, tasks, way.depth);
             },
             stop);
     }

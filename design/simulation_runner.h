@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "design/task_pool.h"
+#include "design/trial_lanes.h"
 #include "design/trial_simulation.h"
 
 namespace quillmere {
@@ -19,9 +20,16 @@ struct ReplicateRange {
 using ScenarioOutcomes = std::vector<std::vector<TrialOutcome>>;
 
 // Looks under analysis at once on each thread (see simulateTrialsTogether).
-// 1 runs the looks one after another, each analysis to its end, as
-// simulateTrial does; the outcomes are the same for any value.
 inline constexpr int defaultAnalysesAtOnce = 4;
+
+// How a simulation analyses its looks: how many at once on each thread and
+// how far (see LookDepth). One at a time to the posterior result runs each
+// look's analysis to its end as simulateTrial does, the console program's
+// way. The outcomes are the same either way.
+struct LookAnalysisWay {
+    int atOnce = defaultAnalysesAtOnce;
+    LookDepth depth = LookDepth::Advice;
+};
 
 // Simulates every scenario over the replicate range on `threads` worker
 // threads. Each result is stored at its replicate's index and every replicate
@@ -31,6 +39,6 @@ inline constexpr int defaultAnalysesAtOnce = 4;
 std::optional<ScenarioOutcomes> runSimulation(const SimulationPlan& plan, ReplicateRange range,
                                               int threads, const ProgressCallback& progress,
                                               const StopRequest* stop = nullptr,
-                                              int analysesAtOnce = defaultAnalysesAtOnce);
+                                              LookAnalysisWay way = {});
 
 }  // namespace quillmere

@@ -1,6 +1,7 @@
 #include "design/trial_lanes.h"
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 #include <vector>
 
@@ -20,10 +21,19 @@ struct Lane {
     bool busy = false;
 };
 
+// How far the current look's imputation must go: a traced look reports its
+// probability; an untraced one only needs its advice, when the plan allows.
+RunGoal lookGoal(const Lane& lane, LookDepth depth) {
+    if (lane.task.trace != nullptr || depth == LookDepth::PosteriorResult) {
+        return {RunExtent::PosteriorResult};
+    }
+    return {RunExtent::Advice, lane.trial.settings.cutoffProbability};
+}
+
 // Prepares the trial's next look and starts its imputation from the
 // program's fixed random starting states under the design's hazard model, as
 // analyseRecord does; false when the trial has no look left.
-bool startNextLook(Lane& lane, const DesignSettings& design) {
+bool startNextLook(Lane& lane, const DesignSettings& design, LookDepth depth) {
     if (!advanceToNextLook(lane.trial, design)) {
         return false;
     }
@@ -31,18 +41,20 @@ bool startNextLook(Lane& lane, const DesignSettings& design) {
     lane.priorOnly = prepareLookRecord(lane.record);
     lane.state = EngineState{};
     configureHazardModel(lane.state, lane.trial.settings);
-    startImputation(lane.run, lane.record, lane.trial.settings.eventType, lane.state);
+    startImputation(lane.run, lane.record, lane.trial.settings.eventType, lane.state,
+                    PosteriorEvaluation::Fast, lookGoal(lane, depth));
     return true;
 }
 
 // Gives the lane the next trial that has a look to run; trials without one
 // are complete at once. The lane is idle when no trial is left.
-void startNextTrial(Lane& lane, const SimulationPlan& plan, const TrialTasks& tasks) {
+void startNextTrial(Lane& lane, const SimulationPlan& plan, LookDepth depth,
+                    const TrialTasks& tasks) {
     lane.busy = false;
     while (const std::optional<TrialTask> task = tasks.next()) {
         lane.task = *task;
         lane.trial = beginTrial(plan, task->scenario, task->replicate);
-        if (startNextLook(lane, plan.design)) {
+        if (startNextLook(lane, plan.design, depth)) {
             lane.busy = true;
             return;
         }
@@ -51,29 +63,38 @@ void startNextTrial(Lane& lane, const SimulationPlan& plan, const TrialTasks& ta
     }
 }
 
+// What the finished imputation decides: its advice, when it ended as soon as
+// that was certain (there is no probability then), else the look's result.
+LookResult finishedLookResult(const Lane& lane) {
+    if (lane.run.settledTermination) {
+        return {NAN, *lane.run.settledTermination, lane.priorOnly};
+    }
+    return decideLook(lane.record, lane.trial.settings, lane.priorOnly);
+}
+
 // Records the finished look and moves the lane on: to the trial's next look,
 // or to the next trial.
-void finishLook(Lane& lane, const SimulationPlan& plan, const TrialTasks& tasks) {
+void finishLook(Lane& lane, const SimulationPlan& plan, LookDepth depth, const TrialTasks& tasks) {
     if (lane.run.result != 0) {
         throw std::runtime_error(lookFailureText(lane.trial, samplerFailureText(lane.run.result)));
     }
-    recordLook(lane.trial, decideLook(lane.record, lane.trial.settings, lane.priorOnly),
-               lane.task.trace);
-    if (startNextLook(lane, plan.design)) {
+    recordLook(lane.trial, finishedLookResult(lane), lane.task.trace);
+    if (startNextLook(lane, plan.design, depth)) {
         return;
     }
     *lane.task.outcome = lane.trial.outcome;
     tasks.done();
-    startNextTrial(lane, plan, tasks);
+    startNextTrial(lane, plan, depth, tasks);
 }
 
 }  // namespace
 
-void simulateTrialsTogether(const SimulationPlan& plan, int lanes, const TrialTasks& tasks) {
+void simulateTrialsTogether(const SimulationPlan& plan, int lanes, const TrialTasks& tasks,
+                            LookDepth depth) {
     // Each lane holds a record of about 100 KB: on the heap, allocated once.
     std::vector<Lane> lane(static_cast<std::size_t>(std::max(lanes, 1)));
     for (Lane& each : lane) {
-        startNextTrial(each, plan, tasks);
+        startNextTrial(each, plan, depth, tasks);
     }
     std::vector<ImputationRun*> running;
     ForesightScratch scratch;
@@ -94,7 +115,7 @@ void simulateTrialsTogether(const SimulationPlan& plan, int lanes, const TrialTa
             }
             continueImputation(each.run);
             if (each.run.finished) {
-                finishLook(each, plan, tasks);
+                finishLook(each, plan, depth, tasks);
             }
         }
     }

@@ -26,6 +26,14 @@ struct TrialTasks {
     std::function<bool()> stopped;
 };
 
+// How far a look's analysis goes when nobody traces the look. PosteriorResult:
+// to its probability, as a look analysed alone. Advice: only until the advice
+// is certain whatever the rest of the imputation gives (see RunExtent), often
+// before the first sweep; the outcome is the same, and the look's traced
+// result would have no probability (a traced look always goes to its
+// probability).
+enum class LookDepth { PosteriorResult, Advice };
+
 // Simulates trials on the calling thread with up to `lanes` looks under
 // analysis at once, one per trial: each lane runs its trial look after look
 // and then takes the next trial. The analyses advance together, step by
@@ -34,7 +42,9 @@ struct TrialTasks {
 // several analyses proceed at the same time instead of one after another.
 // Every look gives the bits analyseRecord gives, and every outcome the one
 // simulateTrial gives. A failed look throws std::runtime_error named by the
-// look, as simulateTrial does.
-void simulateTrialsTogether(const SimulationPlan& plan, int lanes, const TrialTasks& tasks);
+// look, as simulateTrial does (a look that stops at its settled advice does
+// not run, and so cannot fail in, the sweeps it leaves out).
+void simulateTrialsTogether(const SimulationPlan& plan, int lanes, const TrialTasks& tasks,
+                            LookDepth depth = LookDepth::Advice);
 
 }  // namespace quillmere

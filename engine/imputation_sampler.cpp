@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 
 #include "engine/engine.h"
@@ -5,6 +6,7 @@
 #include "engine/imputation_run.h"
 #include "engine/pending_patient.h"
 #include "numeric/numeric.h"
+#include "trial/decision.h"
 
 namespace quillmere {
 
@@ -19,9 +21,18 @@ constexpr double startingPreviousValue = 2.0;
 constexpr double priorEventWeight = 0.1;
 constexpr double priorNonEventWeight = 0.2;
 
-bool isRetainedSweep(int sweep) {
+constexpr bool isRetainedSweep(int sweep) {
     return sweep >= burnInSweeps && sweep % thinningInterval == 0;
 }
+
+constexpr int countRetainedSweeps() {
+    int count = 0;
+    for (int sweep = 0; sweep < sweepCount; ++sweep) {
+        count += isRetainedSweep(sweep) ? 1 : 0;
+    }
+    return count;
+}
+static_assert(countRetainedSweeps() == retainedSweepCount);
 
 // The rate bound expressed as a bound on the probability of the event:
 // progression-free rate φ means a progression rate of 1 − φ.
@@ -85,11 +96,31 @@ void startHazardCall(ImputationRun& run, int j) {
                   run.previousValue[j]);
 }
 
+// Whether the run has done what its goal asks, given the retained sweeps so
+// far; an Advice run that has keeps its advice.
+bool goalReached(ImputationRun& run) {
+    switch (run.goal.extent) {
+        case RunExtent::Everything:
+            return false;
+        case RunExtent::PosteriorResult:
+            return run.retainedCount == retainedSweepCount;
+        case RunExtent::Advice:
+            if (run.sweepValueRange) {
+                run.settledTermination =
+                    settledAdvice(run.probabilitySum, run.retainedCount, *run.sweepValueRange,
+                                  run.eventType, run.goal.cutoffProbability);
+            }
+            return run.settledTermination.has_value();
+    }
+    return false;
+}
+
 // The end of a sweep: at a retained one, one completed data set and its
-// posterior probability join the running mean.
-void closeSweep(ImputationRun& run) {
+// posterior probability join the running mean. Whether the run is finished.
+bool closeSweep(ImputationRun& run) {
     TrialData& data = *run.data;
-    if (isRetainedSweep(run.sweep)) {
+    const bool retained = isRetainedSweep(run.sweep);
+    if (retained) {
         ++run.retainedCount;
         const double responseCount = completedEventCount(data, run.state->uniform);
         const float value = posteriorBelowBound(responseCount, data.patientCount,
@@ -98,6 +129,7 @@ void closeSweep(ImputationRun& run) {
         data.posteriorResult = run.probabilitySum / run.retainedCount;
     }
     ++run.sweep;
+    return run.sweep == sweepCount || (retained && goalReached(run));
 }
 
 LogDensityBinding posteriorBinding(ImputationRun& run) {
@@ -110,12 +142,56 @@ LogDensityBinding posteriorBinding(ImputationRun& run) {
 
 }  // namespace
 
+std::optional<std::array<double, 2>> sweepValueRange(const TrialData& data, double eventRateBound) {
+    int observedEvents = 0;
+    int pending = 0;
+    for (int i = 0; i < data.patientCount; ++i) {
+        observedEvents += data.responseIndicator[i];
+        pending += isPendingPatient(data, i) ? 1 : 0;
+    }
+    // Remarks of these trial evaluations are not the run's.
+    NumericNotes unshown;
+    std::array<double, 2> range = {INFINITY, -INFINITY};
+    for (int imputed = 0; imputed <= pending; ++imputed) {
+        const double value = posteriorBelowBound(observedEvents + imputed, data.patientCount,
+                                                 eventRateBound, unshown);
+        if (std::isnan(value)) {
+            return std::nullopt;
+        }
+        range = {std::min(range[0], value), std::max(range[1], value)};
+    }
+    return range;
+}
+
+std::optional<bool> settledAdvice(double sum, int retained, std::array<double, 2> valueRange,
+                                  EventType eventType, double cutoffProbability) {
+    double least = sum;
+    double greatest = sum;
+    for (int still = retained; still < retainedSweepCount; ++still) {
+        least += valueRange[0];
+        greatest += valueRange[1];
+    }
+    const auto advice = [&](double finalSum) {
+        return advisesTermination(reportedProbability(eventType, finalSum / retainedSweepCount),
+                                  cutoffProbability);
+    };
+    const bool atLeast = advice(least);
+    if (atLeast != advice(greatest)) {
+        return std::nullopt;
+    }
+    return atLeast;
+}
+
 void startImputation(ImputationRun& run, TrialData& data, EventType eventType, EngineState& state,
-                     PosteriorEvaluation evaluation) {
+                     PosteriorEvaluation evaluation, RunGoal goal) {
     run.data = &data;
     run.state = &state;
     run.evaluation = evaluation;
+    run.eventType = eventType;
     run.eventRateBound = eventRateBound(data, eventType);
+    run.goal = goal;
+    run.sweepValueRange.reset();
+    run.settledTermination.reset();
     run.literal = {&data, &state};
     if (evaluation == PosteriorEvaluation::Fast) {
         run.terms = prepareHazardPosteriorTerms(data, state);
@@ -127,10 +203,21 @@ void startImputation(ImputationRun& run, TrialData& data, EventType eventType, E
     run.probabilitySum = 0.0;
     run.finished = false;
     run.result = 0;
+    if (goal.extent == RunExtent::Advice) {
+        data.posteriorResult = NAN;
+        run.sweepValueRange = sweepValueRange(data, run.eventRateBound);
+        if (goalReached(run)) {
+            run.finished = true;
+            return;
+        }
+    }
     startHazardCall(run, 0);
 }
 
 std::span<const double> announcedPoints(const ImputationRun& run) {
+    if (run.finished) {
+        return {};
+    }
     return announcedPoints(run.call);
 }
 
@@ -156,8 +243,7 @@ void continueImputation(ImputationRun& run) {
         startHazardCall(run, j + 1);
         return;
     }
-    closeSweep(run);
-    if (run.sweep == sweepCount) {
+    if (closeSweep(run)) {
         run.finished = true;
         return;
     }

@@ -89,7 +89,25 @@ std::vector<std::string> listedLooks(const SimulationPlan& plan, int lanes) {
     return lines;
 }
 
-// Each look alone, and a few numbers of looks at a time (0: alone).
+// Every trial's outcome over the replicate range, one line each.
+std::string outcomesOf(const SimulationPlan& plan, ReplicateRange range, int threads,
+                       LookAnalysisWay way) {
+    const ScenarioOutcomes outcomes =
+        runSimulation(plan, range, threads, [](long, long) {}, nullptr, way).value();
+    std::ostringstream text;
+    for (const auto& scenario : outcomes) {
+        for (const TrialOutcome& trial : scenario) {
+            text << trial.stopLook << ' ' << trial.enrolled << ' ' << trial.duration << ' '
+                 << trial.looksRun << ' ' << trial.pendingAtLooks << ' ' << trial.priorOnlyLooks
+                 << '\n';
+        }
+    }
+    return text.str();
+}
+
+// Each look alone, and a few numbers of looks at a time (0: alone); the
+// outcomes of looks analysed only until their advice is certain are those of
+// looks analysed to their probabilities.
 void expectStoredLooks(const std::string& design, const std::string& listing, double timeScale,
                        std::initializer_list<int> lanesTried = {0, 3}) {
     const SimulationPlan plan{storedDesign(design), timeScale};
@@ -99,6 +117,9 @@ void expectStoredLooks(const std::string& design, const std::string& listing, do
         SCOPED_TRACE(lanes == 0 ? "each look alone" : std::to_string(lanes) + " at a time");
         EXPECT_EQ(listedLooks(plan, lanes), stored);
     }
+    const ReplicateRange all{0, plan.design.trials - 1};
+    EXPECT_EQ(outcomesOf(plan, all, 1, {3, LookDepth::Advice}),
+              outcomesOf(plan, all, 1, {1, LookDepth::PosteriorResult}));
 }
 
 TEST(SimulationIdentity, EveryLookOfTheToxicityDesignInDaysAndInHours) {
@@ -137,6 +158,8 @@ TEST(SimulationIdentity, EveryLookUnderTheHazardModelOptionsIsTheSameAloneAndAtA
         for (const int lanes : {1, 3}) {
             EXPECT_EQ(listedLooks({design, 1.0}, lanes), alone) << lanes << " at a time";
         }
+        EXPECT_EQ(outcomesOf({design, 1.0}, {0, 2}, 1, {3, LookDepth::Advice}),
+                  outcomesOf({design, 1.0}, {0, 2}, 1, {1, LookDepth::PosteriorResult}));
     }
 }
 
@@ -144,24 +167,14 @@ TEST(SimulationIdentity, OutcomesAreTheSameForAnyNumberOfLooksAtOnceAndAnyThread
     DesignSettings design = testing::smallDesign(EventType::Efficacy);
     design.trials = 9;
     const SimulationPlan plan{design, 1.0};
-    const auto quiet = [](long, long) {};
-    const auto outcomesOf = [&](int threads, int atOnce) {
-        const ScenarioOutcomes outcomes =
-            runSimulation(plan, {2, 8}, threads, quiet, nullptr, atOnce).value();
-        std::ostringstream text;
-        for (const auto& scenario : outcomes) {
-            for (const TrialOutcome& trial : scenario) {
-                text << trial.stopLook << ' ' << trial.enrolled << ' ' << trial.duration << ' '
-                     << trial.looksRun << ' ' << trial.pendingAtLooks << ' ' << trial.priorOnlyLooks
-                     << '\n';
+    const std::string alone = outcomesOf(plan, {2, 8}, 1, {1, LookDepth::PosteriorResult});
+    for (const LookDepth depth : {LookDepth::PosteriorResult, LookDepth::Advice}) {
+        for (const int threads : {1, 2}) {
+            for (const int atOnce : {1, 2, 5, 30}) {
+                EXPECT_EQ(outcomesOf(plan, {2, 8}, threads, {atOnce, depth}), alone)
+                    << threads << " threads, " << atOnce << " at once, to the "
+                    << (depth == LookDepth::Advice ? "advice" : "probability");
             }
-        }
-        return text.str();
-    };
-    const std::string alone = outcomesOf(1, 1);
-    for (const int threads : {1, 2}) {
-        for (const int atOnce : {2, 5, 30}) {
-            EXPECT_EQ(outcomesOf(threads, atOnce), alone) << threads << " threads, " << atOnce;
         }
     }
 }
