@@ -25,10 +25,10 @@ void designLooks(benchmark::State& run, LookAnalysisWay way) {
     const DesignSettings design = benchDesign();
     long looks = 0;
     for (auto _ : run) {
-        const ScenarioOutcomes outcomes = runSimulation(
-                                              {design, 1.0}, {0, design.trials - 1}, 1,
-                                              [](long, long) {}, nullptr, way)
-                                              .value();
+        const ScenarioOutcomes outcomes =
+            runSimulation(
+                {design, 1.0}, {0, design.trials - 1}, 1, [](long, long) {}, nullptr, way)
+                .value();
         for (const auto& scenario : outcomes) {
             for (const TrialOutcome& outcome : scenario) {
                 looks += outcome.looksRun;

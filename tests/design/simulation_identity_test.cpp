@@ -92,8 +92,9 @@ std::vector<std::string> listedLooks(const SimulationPlan& plan, int lanes) {
 // Every trial's outcome over the replicate range, one line each.
 std::string outcomesOf(const SimulationPlan& plan, ReplicateRange range, int threads,
                        LookAnalysisWay way) {
-    const ScenarioOutcomes outcomes =
-        runSimulation(plan, range, threads, [](long, long) {}, nullptr, way).value();
+    const ScenarioOutcomes outcomes = runSimulation(
+                                          plan, range, threads, [](long, long) {}, nullptr, way)
+                                          .value();
     std::ostringstream text;
     for (const auto& scenario : outcomes) {
         for (const TrialOutcome& trial : scenario) {

@@ -165,9 +165,9 @@ TEST(AdviceRuns, GiveTheAdviceOfTheWholeRunAndStopEarlyOften) {
     for (const EventType eventType :
          {EventType::Toxicity, EventType::Efficacy, EventType::DiseaseProgression}) {
         for (int trial = 0; trial < 12; ++trial) {
-            const TrialInput input = mixedTrial(eventType, static_cast<int>(random() % 5),
-                                                static_cast<int>(random() % 8),
-                                                static_cast<int>(random() % 6));
+            const TrialInput input =
+                mixedTrial(eventType, static_cast<int>(random() % 5),
+                           static_cast<int>(random() % 8), static_cast<int>(random() % 6));
             const auto whole = runFresh(input);
             const double reported = reportedProbability(eventType, whole->posteriorResult);
             for (const double cutoff : {0.5, 0.8, 0.9, reported, std::nextafter(reported, 0.0)}) {
