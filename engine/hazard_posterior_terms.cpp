@@ -217,8 +217,51 @@ void sumPointsTogether(HazardPosteriorTerms& terms, std::span<const int> slots) 
     }
 }
 
+// Four values side by side in one four-wide register, where the processor
+// has them (AVX): element-wise IEEE arithmetic again, each element exactly
+// the scalar operation (AVX brings no fused multiply-add). The four first
+// points of every sampler call take this way. A missing fourth point
+// repeats the third.
+using DoubleQuad = double __attribute__((vector_size(32)));
+
+__attribute__((target("avx"))) void sumFourPointsTogether(HazardPosteriorTerms& terms,
+                                                          std::span<const int> slots) {
+    DoubleQuad x{};
+    DoubleQuad logX{};
+    for (std::size_t b = 0; b < 4; ++b) {
+        const int slot = slots[std::min(b, slots.size() - 1)];
+        x[b] = terms.foreseenX[slot];
+        logX[b] = terms.foreseenLogX[slot];
+    }
+    const double prefix = terms.prefixSum;
+    DoubleQuad sum{prefix, prefix, prefix, prefix};
+    const double* term = terms.term.data();
+    const double* exposure = terms.exposure.data();
+    const double* eventIndicator = terms.eventIndicator.data();
+    std::size_t cell = terms.prefixEnd;
+    for (const std::size_t variableCell : terms.cellsOfInterval[terms.passIndex]) {
+        for (; cell < variableCell; ++cell) {
+            sum += DoubleQuad{term[cell], term[cell], term[cell], term[cell]};
+        }
+        const double delta = eventIndicator[cell];
+        const double e = exposure[cell];
+        sum += DoubleQuad{delta, delta, delta, delta} * logX - x * DoubleQuad{e, e, e, e};
+        ++cell;
+    }
+    for (const std::size_t end = terms.term.size(); cell < end; ++cell) {
+        sum += DoubleQuad{term[cell], term[cell], term[cell], term[cell]};
+    }
+    for (std::size_t b = 0; b < slots.size(); ++b) {
+        terms.foreseenLogLikelihood[slots[b]] = sum[b];
+    }
+}
+
 void sumPointsTogether(HazardPosteriorTerms& terms, std::span<const int> slots) {
     static_assert(HazardPosteriorTerms::maxForeseen <= 6);
+    if ((slots.size() == 3 || slots.size() == 4) && __builtin_cpu_supports("avx")) {
+        sumFourPointsTogether(terms, slots);
+        return;
+    }
     switch ((slots.size() + 1) / 2) {
         case 1:
             sumPointsTogether<1>(terms, slots);

@@ -309,12 +309,30 @@ void normaliseEnvelope(SamplingEnvelope& envelope) {
     }
 }
 
-HullNode drawFromEnvelope(SamplingEnvelope& envelope, double u) {
-    int right = rightEndSlot;
-    const double t = u * envelope.nodes[right].cumulativeArea;
-    while (envelope.nodes[envelope.nodes[right].left].cumulativeArea > t) {
-        right = envelope.nodes[right].left;
+namespace {
+
+// The piece that holds t: the rightmost node whose left neighbour's
+// cumulative area is at most t. Cumulative areas never decrease along the
+// list, so walking from the left end (where a hazard's mass lies, near the
+// lower bound) finds the node the walk from the right end finds, in fewer
+// steps. A NaN t is where the two walks part: the walk from the right stops
+// at once, and so this does as well.
+int pieceHolding(const SamplingEnvelope& envelope, double t) {
+    if (std::isnan(t)) {
+        return rightEndSlot;
     }
+    int right = envelope.nodes[leftEndSlot].right;
+    while (envelope.nodes[right].right != noNode && envelope.nodes[right].cumulativeArea <= t) {
+        right = envelope.nodes[right].right;
+    }
+    return right;
+}
+
+}  // namespace
+
+HullNode drawFromEnvelope(SamplingEnvelope& envelope, double u) {
+    const double t = u * envelope.nodes[rightEndSlot].cumulativeArea;
+    const int right = pieceHolding(envelope, t);
     const HullNode& q = envelope.nodes[right];
     const HullNode& l = envelope.nodes[q.left];
 

@@ -227,6 +227,54 @@ TEST(DrawFromEnvelope, DrawsStayInsideTheirPiece) {
     }
 }
 
+// The piece a draw falls in, found as the envelope was first searched: from
+// the right end leftwards while the left neighbour's cumulative area exceeds
+// t.
+int pieceFromTheRight(const SamplingEnvelope& envelope, double t) {
+    int right = 8;
+    while (envelope.nodes[envelope.nodes[right].left].cumulativeArea > t) {
+        right = envelope.nodes[right].left;
+    }
+    return right;
+}
+
+// Draws are searched from the left end, where a hazard's mass lies; they must
+// land in the piece the search from the right finds, also where pieces of no
+// area (nodes far below the peak, or at the same x) make several nodes share
+// one cumulative area, at t on a piece's end, and at t = 0 and the total.
+TEST(DrawFromEnvelope, FindsThePieceTheSearchFromTheRightFinds) {
+    const std::vector<double (*)(double)> densities{
+        negativeX, [](double x) { return -200.0 * x; },
+        [](double x) { return -0.5 * (x - 30.0) * (x - 30.0) / 25.0; },
+        [](double x) { return 40.0 * std::log(x) - 9000.0 * x; }, constantLogDensity};
+    Rand15Generator generator;
+    int sharedAreas = 0;
+    for (const auto logDensity : densities) {
+        RecordedDensity density{logDensity, {}};
+        SamplingEnvelope envelope = builtEnvelope(density);
+        for (int insertion = 0; insertion < 30; ++insertion) {
+            const double total = envelope.nodes[8].cumulativeArea;
+            std::vector<double> us{0.0, 1.0, openUniform(generator), openUniform(generator)};
+            for (int n = envelope.nodes[0].right; n != noNode; n = envelope.nodes[n].right) {
+                us.push_back(envelope.nodes[n].cumulativeArea / total);
+                const int next = envelope.nodes[n].right;
+                sharedAreas += next != noNode && envelope.nodes[next].cumulativeArea ==
+                                                     envelope.nodes[n].cumulativeArea;
+            }
+            for (const double u : us) {
+                const HullNode w = drawFromEnvelope(envelope, u);
+                EXPECT_EQ(w.right, pieceFromTheRight(envelope, u * total)) << u;
+            }
+            HullNode candidate = drawFromEnvelope(envelope, openUniform(generator));
+            candidate.logDensity = logDensity(candidate.x);
+            candidate.scaledDensity = scaledExp(candidate.logDensity, envelope.peakLogDensity);
+            candidate.evaluated = 1;
+            insertNode(envelope, candidate, bind(density));
+        }
+    }
+    EXPECT_GT(sharedAreas, 10);
+}
+
 // A failed consistency check is kept in the envelope, with the exit status
 // and finding the console program reports for it; the first one stays.
 class EnvelopeCheckTest : public ::testing::Test {
