@@ -22,8 +22,8 @@ bool isFinitePositive(double value) {
 double memoLog(LogarithmMemo& memo, double x) {
     const std::uint64_t bits = bitsOf(x);
     // The top bits of a multiplicative hash pick the slot.
-    const std::size_t slot = (bits * 0x9E3779B97F4A7C15u) >> 60;
-    static_assert(LogarithmMemo::size == 16);
+    const std::size_t slot = (bits * 0x9E3779B97F4A7C15u) >> 58;
+    static_assert(LogarithmMemo::size == 64);
     if (memo.argumentBits[slot] != bits) {
         memo.argumentBits[slot] = bits;
         memo.logarithm[slot] = std::log(x);

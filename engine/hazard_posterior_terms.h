@@ -112,7 +112,7 @@ struct ForesightScratch {
 // abscissae are the same in every call, and a hazard's logarithm is taken
 // when its terms are formed and again when it is the chain's previous value.
 struct LogarithmMemo {
-    static constexpr std::size_t size = 16;
+    static constexpr std::size_t size = 64;
     std::array<std::uint64_t, size> argumentBits{};  // +0.0: empty
     std::array<double, size> logarithm{};
 };

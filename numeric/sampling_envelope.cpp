@@ -84,6 +84,84 @@ int abscissaeCheck(const std::array<double, 4>& abscissae, double lower, double 
     return 0;
 }
 
+// An outer chord pushed past the middle one where the log-density is not
+// concave (see placeIntersection).
+double pushedPast(double outer, double middle) {
+    return (1.0 + concavityAllowance) * (middle - outer) + outer;
+}
+
+double atLeastMinimumHeight(double height) {
+    return height < minimumHeight ? minimumHeight : height;
+}
+
+bool finiteLogDensities(const std::array<double, 4>& logDensities) {
+    for (const double y : logDensities) {
+        if (!std::isfinite(y)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The chord slope through a and b taken the other way round, (b.y - a.y) /
+// (b.x - a.x), given the slope (a.y - b.y) / (a.x - b.x): both operands
+// change sign exactly, so the quotient is the same bits, except a zero slope,
+// whose sign follows the order of the subtraction.
+double slopeTakenBack(double slope, const HullNode& a, const HullNode& b) {
+    return slope != 0.0 ? slope : chordSlope(b, a);
+}
+
+// The five intersections of the nine-node envelope (evaluated nodes in the
+// odd slots, finite log-densities), each exactly as placeIntersection places
+// it: the same formulas on the same operands in the same order, with each of
+// the three chord slopes between the evaluated nodes formed once instead of
+// two or three times, and none of the checks that cannot fail here.
+void placeInitialIntersections(SamplingEnvelope& envelope) {
+    auto& n = envelope.nodes;
+    const double s13 = chordSlope(n[3], n[1]);
+    const double s35 = chordSlope(n[5], n[3]);
+    const double s57 = chordSlope(n[7], n[5]);
+
+    // The lower bound: the chord from node 1 to node 3, extended.
+    n[0].logDensity = n[1].logDensity - slopeTakenBack(s13, n[3], n[1]) * (n[1].x - n[0].x);
+
+    // Between nodes 1 and 3 only the chord on the right bounds the piece.
+    double sR = slopeTakenBack(s35, n[5], n[3]);
+    if (sR > s13) {
+        sR = pushedPast(sR, s13);
+    }
+    n[2].x = n[1].x;
+    n[2].logDensity = n[1].logDensity + atLeastMinimumHeight((n[3].x - n[1].x) * (s13 - sR));
+
+    // Between nodes 3 and 5, both chords.
+    double sL = s13;
+    if (sL < s35) {
+        sL = pushedPast(sL, s35);
+    }
+    sR = slopeTakenBack(s57, n[7], n[5]);
+    if (sR > s35) {
+        sR = pushedPast(sR, s35);
+    }
+    const double hL = atLeastMinimumHeight((n[5].x - n[3].x) * (sL - s35));
+    const double hR = atLeastMinimumHeight((n[5].x - n[3].x) * (s35 - sR));
+    n[4].x = (n[3].x * hL + n[5].x * hR) / (hL + hR);
+    n[4].logDensity = (n[5].logDensity * hR + n[3].logDensity * hL + hL * hR) / (hL + hR);
+    if (n[4].x < n[3].x || n[4].x > n[5].x) {
+        failConsistencyCheck(envelope, EnvelopeCheck::IntersectionOutsideNeighbours);
+    }
+
+    // Between nodes 5 and 7 only the chord on the left.
+    sL = s35;
+    if (sL < s57) {
+        sL = pushedPast(sL, s57);
+    }
+    n[6].x = n[7].x;
+    n[6].logDensity = n[7].logDensity + atLeastMinimumHeight((n[7].x - n[5].x) * (sL - s57));
+
+    // The upper bound: the chord from node 5 to node 7, extended.
+    n[8].logDensity = n[7].logDensity + s57 * (n[8].x - n[7].x);
+}
+
 }  // namespace
 
 double scaledExp(double y, double peak) {
@@ -154,8 +232,12 @@ int buildEnvelope(SamplingEnvelope& envelope, const std::array<double, 4>& absci
         node.logDensity = logDensities[static_cast<std::size_t>(k)];
         node.evaluated = 1;
     }
-    for (int slot = 0; slot < initialNodes; slot += 2) {
-        placeIntersection(envelope, slot);
+    if (finiteLogDensities(logDensities)) {
+        placeInitialIntersections(envelope);
+    } else {
+        for (int slot = 0; slot < initialNodes; slot += 2) {
+            placeIntersection(envelope, slot);
+        }
     }
     normaliseEnvelope(envelope);
     envelope.nodeCount = initialNodes;

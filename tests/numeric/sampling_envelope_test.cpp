@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,79 @@ TEST(BuildEnvelope, NineNodesInSlotOrder) {
     EXPECT_EQ(envelope.peakLogDensity, envelope.nodes[0].logDensity);
     EXPECT_EQ(envelope.nodes[0].scaledDensity, std::exp(50.0));
     expectSoundList(envelope);
+}
+
+// The nine-node envelope with its intersections placed one by one by
+// placeIntersection, as it was first built.
+SamplingEnvelope envelopeBuiltSlotBySlot(const std::array<double, 4>& abscissae,
+                                         const std::array<double, 4>& logDensities) {
+    SamplingEnvelope envelope;
+    for (int slot = 0; slot < 9; ++slot) {
+        envelope.nodes[slot].left = slot == 0 ? noNode : slot - 1;
+        envelope.nodes[slot].right = slot == 8 ? noNode : slot + 1;
+    }
+    envelope.nodes[0].x = lower;
+    envelope.nodes[8].x = upper;
+    for (int k = 0; k < 4; ++k) {
+        envelope.nodes[2 * k + 1].x = abscissae[k];
+        envelope.nodes[2 * k + 1].logDensity = logDensities[k];
+        envelope.nodes[2 * k + 1].evaluated = 1;
+    }
+    for (int slot = 0; slot < 9; slot += 2) {
+        placeIntersection(envelope, slot);
+    }
+    normaliseEnvelope(envelope);
+    return envelope;
+}
+
+std::uint64_t bitsOf(double value) {
+    return std::bit_cast<std::uint64_t>(value);
+}
+
+// buildEnvelope forms each chord slope once for its five intersections; every
+// bit must be the one placeIntersection gives slot by slot: concave, convex
+// and flat stretches, equal log-densities (zero slopes, whose sign depends
+// on the order of the subtraction), zeros of either sign, very large values
+// and non-finite ones (left to placeIntersection).
+TEST(BuildEnvelope, IntersectionsAreThoseEachSlotWouldGetAlone) {
+    std::mt19937_64 random(11);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const std::vector<double> special{0.0, -0.0, 1.5, -1.5, 1e300, -1e300, 1e-300, INFINITY, NAN};
+    for (int trial = 0; trial < 20000; ++trial) {
+        std::array<double, 4> abscissae =
+            trial % 2 == 0 ? initialAbscissae(lower, upper)
+                           : std::array<double, 4>{lower + unit(random), 30.0 + unit(random),
+                                                   60.0 + 10 * unit(random), 99.0 + unit(random)};
+        std::array<double, 4> y{};
+        for (double& value : y) {
+            switch (random() % 4) {
+                case 0:
+                    value = special[random() % (trial < 19000 ? 7 : special.size())];
+                    break;
+                case 1:
+                    value = y[0];
+                    break;
+                default:
+                    value = (unit(random) - 0.5) * std::pow(10.0, 6 * unit(random));
+                    break;
+            }
+        }
+        SamplingEnvelope built;
+        ASSERT_EQ(buildEnvelope(built, abscissae, y, lower, upper), 0);
+        const SamplingEnvelope expected = envelopeBuiltSlotBySlot(abscissae, y);
+        SCOPED_TRACE(::testing::Message()
+                     << trial << ": " << y[0] << ' ' << y[1] << ' ' << y[2] << ' ' << y[3]);
+        EXPECT_EQ(built.failedCheck, expected.failedCheck);
+        for (int slot = 0; slot < 9; ++slot) {
+            const HullNode& a = built.nodes[slot];
+            const HullNode& b = expected.nodes[slot];
+            EXPECT_EQ(bitsOf(a.x), bitsOf(b.x)) << slot;
+            EXPECT_EQ(bitsOf(a.logDensity), bitsOf(b.logDensity)) << slot;
+            EXPECT_EQ(bitsOf(a.scaledDensity), bitsOf(b.scaledDensity)) << slot;
+            EXPECT_EQ(bitsOf(a.cumulativeArea), bitsOf(b.cumulativeArea)) << slot;
+        }
+        EXPECT_EQ(bitsOf(built.peakLogDensity), bitsOf(expected.peakLogDensity));
+    }
 }
 
 TEST(BuildEnvelope, ConstantDensityPutsIntersectionsMidwayAndSlightlyAbove) {
