@@ -371,6 +371,32 @@ double envelopeLogAt(const SamplingEnvelope& envelope, double x) {
            left.logDensity;
 }
 
+namespace {
+
+// scaledExp of y under the envelope's peak. A node at the peak (y - peak is
+// ±0, and ±0 + 50 is 50) takes the value the envelope kept from the first
+// time it was formed.
+double scaledDensityAt(SamplingEnvelope& envelope, double y) {
+    if (y - envelope.peakLogDensity != 0.0) {
+        return scaledExp(y, envelope.peakLogDensity);
+    }
+    if (!envelope.scaledPeak) {
+        envelope.scaledPeak = scaledExp(y, envelope.peakLogDensity);
+    }
+    return *envelope.scaledPeak;
+}
+
+// Whether the piece from l to q has an area of ±0, which leaves the running
+// total of areas as it is (a total that starts at +0.0 is never -0): both
+// ends are far enough below the peak to be scaled to 0, and their
+// log-densities differ by a number (not NaN, where the area is NaN).
+bool addsNoArea(const HullNode& l, const HullNode& q) {
+    return l.scaledDensity == 0.0 && q.scaledDensity == 0.0 &&
+           !std::isnan(q.logDensity - l.logDensity);
+}
+
+}  // namespace
+
 void normaliseEnvelope(SamplingEnvelope& envelope) {
     const int first = leftEndSlot;
     double peak = envelope.nodes[first].logDensity;
@@ -382,12 +408,15 @@ void normaliseEnvelope(SamplingEnvelope& envelope) {
     envelope.peakLogDensity = peak;
     // A piece's area needs the scaled densities of its two ends only, so each
     // node is scaled and then closes the piece to its left in the same walk.
-    envelope.nodes[first].scaledDensity = scaledExp(envelope.nodes[first].logDensity, peak);
+    envelope.nodes[first].scaledDensity =
+        scaledDensityAt(envelope, envelope.nodes[first].logDensity);
     envelope.nodes[first].cumulativeArea = 0.0;
     for (int n = envelope.nodes[first].right; exists(n); n = envelope.nodes[n].right) {
         HullNode& node = envelope.nodes[n];
-        node.scaledDensity = scaledExp(node.logDensity, peak);
-        node.cumulativeArea = envelope.nodes[node.left].cumulativeArea + pieceArea(envelope, n);
+        node.scaledDensity = scaledDensityAt(envelope, node.logDensity);
+        const HullNode& left = envelope.nodes[node.left];
+        node.cumulativeArea = addsNoArea(left, node) ? left.cumulativeArea
+                                                     : left.cumulativeArea + pieceArea(envelope, n);
     }
 }
 

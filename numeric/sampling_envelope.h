@@ -79,6 +79,9 @@ struct SamplingEnvelope {
     double peakLogDensity = 0.0;
     EnvelopeCheck failedCheck = EnvelopeCheck::Passed;
     std::array<HullNode, envelopeCapacity> nodes{};
+    // The scaled density of a node at the peak, exp(50), once taken: every
+    // normalisation needs it, and it is always the same number.
+    std::optional<double> scaledPeak;
 };
 
 // Densities are stored scaled so that the largest is e^50:

@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <random>
 #include <string>
@@ -286,6 +287,68 @@ TEST(NormaliseEnvelope, NodesFarBelowThePeakAddNoArea) {
         EXPECT_EQ(envelope.nodes[slot].scaledDensity, 0.0) << slot;
         EXPECT_EQ(envelope.nodes[slot].cumulativeArea, envelope.nodes[2].cumulativeArea) << slot;
     }
+}
+
+// normaliseEnvelope as plainly written: the peak, then every node scaled by
+// scaledExp and every piece's area added by pieceArea, in list order.
+void normaliseAsWritten(SamplingEnvelope& envelope) {
+    double peak = envelope.nodes[0].logDensity;
+    for (int n = envelope.nodes[0].right; n != noNode; n = envelope.nodes[n].right) {
+        peak = envelope.nodes[n].logDensity > peak ? envelope.nodes[n].logDensity : peak;
+    }
+    envelope.peakLogDensity = peak;
+    envelope.nodes[0].scaledDensity = scaledExp(envelope.nodes[0].logDensity, peak);
+    envelope.nodes[0].cumulativeArea = 0.0;
+    for (int n = envelope.nodes[0].right; n != noNode; n = envelope.nodes[n].right) {
+        HullNode& node = envelope.nodes[n];
+        node.scaledDensity = scaledExp(node.logDensity, peak);
+        node.cumulativeArea = envelope.nodes[node.left].cumulativeArea + pieceArea(envelope, n);
+    }
+}
+
+// The normalisation keeps exp(50) for nodes at the peak and adds nothing for
+// pieces whose ends are both scaled to 0: every bit must be the plain one,
+// with steep densities (most pieces far below the peak), flat ones, and
+// log-densities of NaN or infinity put into a node.
+TEST(NormaliseEnvelope, GivesTheBitsOfThePlainNormalisation) {
+    const std::vector<double (*)(double)> densities{
+        negativeX, [](double x) { return -200.0 * x; },
+        [](double x) { return 40.0 * std::log(x) - 9000.0 * x; }, constantLogDensity,
+        [](double x) { return std::sin(x) * 3.0 - 0.01 * x; }};
+    Rand15Generator generator;
+    int zeroPieces = 0;
+    for (const auto logDensity : densities) {
+        RecordedDensity density{logDensity, {}};
+        SamplingEnvelope envelope = builtEnvelope(density);
+        for (int insertion = 0; insertion < 40; ++insertion) {
+            constexpr double infinity = std::numeric_limits<double>::infinity();
+            for (const double odd :
+                 {0.0, std::numeric_limits<double>::quiet_NaN(), -infinity, infinity}) {
+                SamplingEnvelope normalised = envelope;
+                const int slot = 1 + 2 * (insertion % 4);
+                if (odd != 0.0 || std::isnan(odd)) {
+                    normalised.nodes[slot].logDensity = odd;
+                }
+                SamplingEnvelope plain = normalised;
+                normaliseEnvelope(normalised);
+                normaliseAsWritten(plain);
+                for (int n = 0; n < normalised.nodeCount; ++n) {
+                    SCOPED_TRACE(::testing::Message() << insertion << " node " << n << " " << odd);
+                    EXPECT_EQ(std::bit_cast<std::uint64_t>(normalised.nodes[n].scaledDensity),
+                              std::bit_cast<std::uint64_t>(plain.nodes[n].scaledDensity));
+                    EXPECT_EQ(std::bit_cast<std::uint64_t>(normalised.nodes[n].cumulativeArea),
+                              std::bit_cast<std::uint64_t>(plain.nodes[n].cumulativeArea));
+                    zeroPieces += plain.nodes[n].scaledDensity == 0.0;
+                }
+            }
+            HullNode candidate = drawFromEnvelope(envelope, openUniform(generator));
+            candidate.logDensity = logDensity(candidate.x);
+            candidate.scaledDensity = scaledExp(candidate.logDensity, envelope.peakLogDensity);
+            candidate.evaluated = 1;
+            insertNode(envelope, candidate, bind(density));
+        }
+    }
+    EXPECT_GT(zeroPieces, 1000);
 }
 
 TEST(DrawFromEnvelope, DrawsStayInsideTheirPiece) {
