@@ -27,7 +27,8 @@ void noteDifference(std::vector<KeyDifference>& differences, const char* key, co
 std::string ratesText(const std::vector<double>& rates) {
     std::string text;
     for (const double rate : rates) {
-        text += (text.empty() ? "" : ", ") + roundTripText(rate);
+        text += text.empty() ? "" : ", ";
+        text += roundTripText(rate);
     }
     return text;
 }

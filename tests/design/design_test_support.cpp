@@ -57,7 +57,8 @@ std::string designFileText(const DesignSettings& design) {
     const char* types[] = {"", "Toxicity", "Efficacy", "DiseaseProgression"};
     std::string rates;
     for (const double rate : design.trueRates) {
-        rates += (rates.empty() ? "" : ", ") + formatted("%.17g", rate);
+        rates += rates.empty() ? "" : ", ";
+        rates += formatted("%.17g", rate);
     }
     std::string calibration;
     if (design.calibrationRate && design.maxErrorStop) {
