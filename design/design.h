@@ -5,8 +5,9 @@
 // stopping boundaries, replicate files, the paired comparisons of time
 // units and of two rules, the calibration of the cut-off (with its look
 // files) and the stability of one interim decision; trials simulated with
-// several looks under analysis at once. No output beyond the values it
-// returns.
+// several looks under analysis at once, each only until its advice is
+// certain when nobody asks for its probability. No output beyond the values
+// it returns.
 #include "design/boundaries.h"
 #include "design/calibration.h"
 #include "design/cohort.h"

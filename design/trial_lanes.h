@@ -28,10 +28,9 @@ struct TrialTasks {
 
 // How far a look's analysis goes when nobody traces the look. PosteriorResult:
 // to its probability, as a look analysed alone. Advice: only until the advice
-// is certain whatever the rest of the imputation gives (see RunExtent), often
-// before the first sweep; the outcome is the same, and the look's traced
-// result would have no probability (a traced look always goes to its
-// probability).
+// is certain whatever the rest of the imputation gives (see RunExtent), for
+// most looks long before the end; the outcome is the same, but the look has
+// no probability then (a traced look always goes to its probability).
 enum class LookDepth { PosteriorResult, Advice };
 
 // Simulates trials on the calling thread with up to `lanes` looks under

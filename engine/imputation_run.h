@@ -12,13 +12,6 @@
 
 namespace quillmere {
 
-// One imputation run, the Gibbs sampler's 3000 sweeps over a record, taken in
-// steps: a step ends wherever the current sampler call announces the points
-// it will evaluate next (see ArmsCall). Runs on different records and states
-// share nothing, so one thread can advance several of them together and form
-// their announced points side by side (foreseeTogether), which gives exactly
-// what each run gives alone. The record and state a run was started with
-// must outlive it; the run keeps its sampler call's storage from call to call.
 // Completed data sets whose posterior probabilities are averaged: sweeps
 // 1000, 1100, ..., 2900.
 inline constexpr int retainedSweepCount = 20;
@@ -37,6 +30,13 @@ struct RunGoal {
     double cutoffProbability = 0.0;  // for Advice
 };
 
+// One imputation run, the Gibbs sampler's 3000 sweeps over a record, taken in
+// steps: a step ends wherever the current sampler call announces the points
+// it will evaluate next (see ArmsCall). Runs on different records and states
+// share nothing, so one thread can advance several of them together and form
+// their announced points side by side (foreseeTogether), which gives exactly
+// what each run gives alone. The record and state a run was started with
+// must outlive it; the run keeps its sampler call's storage from call to call.
 struct ImputationRun {
     TrialData* data = nullptr;
     EngineState* state = nullptr;
@@ -60,8 +60,8 @@ struct ImputationRun {
 };
 
 // Starts a run on a record with its exposure table; it first announces the
-// points of its first sampler call.
-// A run whose advice is certain from the start makes no sweep at all.
+// points of its first sampler call. A run whose advice is certain from the
+// start makes no sweep at all.
 void startImputation(ImputationRun& run, TrialData& data, EventType eventType, EngineState& state,
                      PosteriorEvaluation evaluation = PosteriorEvaluation::Fast, RunGoal goal = {});
 
