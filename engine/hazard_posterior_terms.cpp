@@ -166,93 +166,87 @@ int takePoints(const ForesightRequest& request,
     return count;
 }
 
-// Two values side by side: element-wise IEEE arithmetic, each element
-// exactly the scalar operation (no contraction, no reassociation).
+// Adds every cell from interval k's first on to the totals of points held
+// in `groups` vectors (their values x and logarithms logX), each total
+// starting from the running total up to that cell: the stored terms as they
+// are, interval k's cells formed at each point by the reference's
+// expression. Vector arithmetic is element-wise IEEE arithmetic, each element
+// exactly the scalar operation (no contraction, no reassociation), and a
+// scalar operand stands for itself in every element, so every total receives
+// exactly a single evaluation's additions.
+template <typename Vector, std::size_t groups>
+[[gnu::always_inline]] inline void addRowAtPoints(const HazardPosteriorTerms& terms,
+                                                  const std::array<Vector, groups>& x,
+                                                  const std::array<Vector, groups>& logX,
+                                                  std::array<Vector, groups>& sum) {
+    const double* term = terms.term.data();
+    const double* exposure = terms.exposure.data();
+    const double* eventIndicator = terms.eventIndicator.data();
+    for (Vector& total : sum) {
+        for (std::size_t e = 0; e < sizeof(Vector) / sizeof(double); ++e) {
+            total[e] = terms.prefixSum;
+        }
+    }
+    std::size_t cell = terms.prefixEnd;
+    for (const std::size_t variableCell : terms.cellsOfInterval[terms.passIndex]) {
+        for (; cell < variableCell; ++cell) {
+            for (Vector& total : sum) {
+                total += term[cell];
+            }
+        }
+        for (std::size_t p = 0; p < groups; ++p) {
+            sum[p] += eventIndicator[cell] * logX[p] - x[p] * exposure[cell];
+        }
+        ++cell;
+    }
+    for (const std::size_t end = terms.term.size(); cell < end; ++cell) {
+        for (Vector& total : sum) {
+            total += term[cell];
+        }
+    }
+}
+
+// Two values side by side; an odd last point is paired with itself.
 using DoublePair = double __attribute__((vector_size(16)));
 
 // The values at several points of one request, formed together: each stored
 // term is read once for all of them, and their totals advance in pairs.
-// Every total starts from the running total up to interval k's first cell
-// and receives the cells in summation order, interval k's formed at its own
-// point by the reference's expression: exactly a single evaluation's
-// additions. An odd last point is paired with itself.
 template <std::size_t pairs>
 void sumPointsTogether(HazardPosteriorTerms& terms, std::span<const int> slots) {
     std::array<DoublePair, pairs> x;
     std::array<DoublePair, pairs> logX;
-    std::array<DoublePair, pairs> sum;
     for (std::size_t p = 0; p < pairs; ++p) {
         const int first = slots[2 * p];
         const int second = slots[std::min(2 * p + 1, slots.size() - 1)];
         x[p] = DoublePair{terms.foreseenX[first], terms.foreseenX[second]};
         logX[p] = DoublePair{terms.foreseenLogX[first], terms.foreseenLogX[second]};
-        sum[p] = DoublePair{terms.prefixSum, terms.prefixSum};
     }
-    const double* term = terms.term.data();
-    const double* exposure = terms.exposure.data();
-    const double* eventIndicator = terms.eventIndicator.data();
-    std::size_t cell = terms.prefixEnd;
-    for (const std::size_t variableCell : terms.cellsOfInterval[terms.passIndex]) {
-        for (; cell < variableCell; ++cell) {
-            const DoublePair stored{term[cell], term[cell]};
-            for (std::size_t p = 0; p < pairs; ++p) {
-                sum[p] += stored;
-            }
-        }
-        const DoublePair delta{eventIndicator[cell], eventIndicator[cell]};
-        const DoublePair e{exposure[cell], exposure[cell]};
-        for (std::size_t p = 0; p < pairs; ++p) {
-            sum[p] += delta * logX[p] - x[p] * e;
-        }
-        ++cell;
-    }
-    for (const std::size_t end = terms.term.size(); cell < end; ++cell) {
-        const DoublePair stored{term[cell], term[cell]};
-        for (std::size_t p = 0; p < pairs; ++p) {
-            sum[p] += stored;
-        }
-    }
+    std::array<DoublePair, pairs> sum;
+    addRowAtPoints(terms, x, logX, sum);
     for (std::size_t b = 0; b < slots.size(); ++b) {
         terms.foreseenLogLikelihood[slots[b]] = sum[b / 2][b % 2];
     }
 }
 
 // Four values side by side in one four-wide register, where the processor
-// has them (AVX): element-wise IEEE arithmetic again, each element exactly
-// the scalar operation (AVX brings no fused multiply-add). The four first
-// points of every sampler call take this way. A missing fourth point
-// repeats the third.
+// has them (AVX, which brings no fused multiply-add). The four first points
+// of every sampler call take this way; a missing fourth point repeats the
+// third.
 using DoubleQuad = double __attribute__((vector_size(32)));
 
 __attribute__((target("avx"))) void sumFourPointsTogether(HazardPosteriorTerms& terms,
                                                           std::span<const int> slots) {
-    DoubleQuad x{};
-    DoubleQuad logX{};
+    std::array<DoubleQuad, 1> x{};
+    std::array<DoubleQuad, 1> logX{};
     for (std::size_t b = 0; b < 4; ++b) {
         const int slot = slots[std::min(b, slots.size() - 1)];
-        x[b] = terms.foreseenX[slot];
-        logX[b] = terms.foreseenLogX[slot];
+        x[0][b] = terms.foreseenX[slot];
+        logX[0][b] = terms.foreseenLogX[slot];
     }
-    const double prefix = terms.prefixSum;
-    DoubleQuad sum{prefix, prefix, prefix, prefix};
-    const double* term = terms.term.data();
-    const double* exposure = terms.exposure.data();
-    const double* eventIndicator = terms.eventIndicator.data();
-    std::size_t cell = terms.prefixEnd;
-    for (const std::size_t variableCell : terms.cellsOfInterval[terms.passIndex]) {
-        for (; cell < variableCell; ++cell) {
-            sum += DoubleQuad{term[cell], term[cell], term[cell], term[cell]};
-        }
-        const double delta = eventIndicator[cell];
-        const double e = exposure[cell];
-        sum += DoubleQuad{delta, delta, delta, delta} * logX - x * DoubleQuad{e, e, e, e};
-        ++cell;
-    }
-    for (const std::size_t end = terms.term.size(); cell < end; ++cell) {
-        sum += DoubleQuad{term[cell], term[cell], term[cell], term[cell]};
-    }
+    std::array<DoubleQuad, 1> sum;
+    addRowAtPoints(terms, x, logX, sum);
     for (std::size_t b = 0; b < slots.size(); ++b) {
-        terms.foreseenLogLikelihood[slots[b]] = sum[b];
+        terms.foreseenLogLikelihood[slots[b]] = sum[0][b];
     }
 }
 

@@ -94,6 +94,13 @@ double atLeastMinimumHeight(double height) {
     return height < minimumHeight ? minimumHeight : height;
 }
 
+// An intersection bounded by chords on both sides, between its neighbours l
+// and r at heights hL and hR above the middle chord.
+void placeBetween(HullNode& q, const HullNode& l, const HullNode& r, double hL, double hR) {
+    q.x = (l.x * hL + r.x * hR) / (hL + hR);
+    q.logDensity = (r.logDensity * hR + l.logDensity * hL + hL * hR) / (hL + hR);
+}
+
 bool finiteLogDensities(const std::array<double, 4>& logDensities) {
     for (const double y : logDensities) {
         if (!std::isfinite(y)) {
@@ -144,8 +151,7 @@ void placeInitialIntersections(SamplingEnvelope& envelope) {
     }
     const double hL = atLeastMinimumHeight((n[5].x - n[3].x) * (sL - s35));
     const double hR = atLeastMinimumHeight((n[5].x - n[3].x) * (s35 - sR));
-    n[4].x = (n[3].x * hL + n[5].x * hR) / (hL + hR);
-    n[4].logDensity = (n[5].logDensity * hR + n[3].logDensity * hL + hL * hR) / (hL + hR);
+    placeBetween(n[4], n[3], n[5], hL, hR);
     if (n[4].x < n[3].x || n[4].x > n[5].x) {
         failConsistencyCheck(envelope, EnvelopeCheck::IntersectionOutsideNeighbours);
     }
@@ -269,30 +275,23 @@ void placeIntersection(SamplingEnvelope& envelope, int node) {
     // Where the log-density is not concave the outer chords would cut under
     // the middle one; push them past it.
     if (hasSL && hasSM && sL < sM) {
-        sL = (1.0 + concavityAllowance) * (sM - sL) + sL;
+        sL = pushedPast(sL, sM);
     }
     if (hasSR && hasSM && sR > sM) {
-        sR = (1.0 + concavityAllowance) * (sM - sR) + sR;
+        sR = pushedPast(sR, sM);
     }
 
     double hL = 0.0;
     double hR = 0.0;
     if (hasSL && hasSM) {
-        hL = (r->x - l->x) * (sL - sM);
-        if (hL < minimumHeight) {
-            hL = minimumHeight;
-        }
+        hL = atLeastMinimumHeight((r->x - l->x) * (sL - sM));
     }
     if (hasSR && hasSM) {
-        hR = (r->x - l->x) * (sM - sR);
-        if (hR < minimumHeight) {
-            hR = minimumHeight;
-        }
+        hR = atLeastMinimumHeight((r->x - l->x) * (sM - sR));
     }
 
     if (hasSL && hasSR && hasSM) {
-        q.x = (l->x * hL + r->x * hR) / (hL + hR);
-        q.logDensity = (r->logDensity * hR + l->logDensity * hL + hL * hR) / (hL + hR);
+        placeBetween(q, *l, *r, hL, hR);
     } else if (hasSL && hasSM) {
         q.x = r->x;
         q.logDensity = r->logDensity + hL;
