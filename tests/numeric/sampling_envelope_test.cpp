@@ -36,6 +36,28 @@ SamplingEnvelope builtEnvelope(RecordedDensity& density) {
     return envelope;
 }
 
+// Log-densities of many shapes: steep (most of the envelope far below the
+// peak), with an interior mode, flat, and not concave.
+std::vector<double (*)(double)> envelopeTestShapes() {
+    return {negativeX,
+            [](double x) { return -200.0 * x; },
+            [](double x) { return -0.5 * (x - 30.0) * (x - 30.0) / 25.0; },
+            [](double x) { return 40.0 * std::log(x) - 9000.0 * x; },
+            constantLogDensity,
+            [](double x) { return std::sin(x) * 3.0 - 0.01 * x; }};
+}
+
+// Draws a candidate, evaluates it and offers it to the envelope, as a
+// rejected candidate is.
+void insertDrawnCandidate(SamplingEnvelope& envelope, RecordedDensity& density,
+                          Rand15Generator& generator) {
+    HullNode candidate = drawFromEnvelope(envelope, openUniform(generator));
+    candidate.logDensity = density.logDensity(candidate.x);
+    candidate.scaledDensity = scaledExp(candidate.logDensity, envelope.peakLogDensity);
+    candidate.evaluated = 1;
+    insertNode(envelope, candidate, bind(density));
+}
+
 // The list runs from slot 0 (lower) to the right bound (upper), ordered by x,
 // with evaluated and intersection nodes alternating, consistent links,
 // non-decreasing areas, and exactly nodeCount nodes.
@@ -195,11 +217,7 @@ TEST(InsertNode, CapacityAllowsFortyFiveInsertions) {
     SamplingEnvelope envelope = builtEnvelope(density);
     Rand15Generator generator;
     for (int insertion = 1; insertion <= 60; ++insertion) {
-        HullNode candidate = drawFromEnvelope(envelope, openUniform(generator));
-        candidate.logDensity = density.logDensity(candidate.x);
-        candidate.scaledDensity = scaledExp(candidate.logDensity, envelope.peakLogDensity);
-        candidate.evaluated = 1;
-        insertNode(envelope, candidate, bind(density));
+        insertDrawnCandidate(envelope, density, generator);
         EXPECT_EQ(envelope.nodeCount, std::min(9 + 2 * insertion, 99));
         expectSoundList(envelope);
     }
@@ -311,13 +329,9 @@ void normaliseAsWritten(SamplingEnvelope& envelope) {
 // with steep densities (most pieces far below the peak), flat ones, and
 // log-densities of NaN or infinity put into a node.
 TEST(NormaliseEnvelope, GivesTheBitsOfThePlainNormalisation) {
-    const std::vector<double (*)(double)> densities{
-        negativeX, [](double x) { return -200.0 * x; },
-        [](double x) { return 40.0 * std::log(x) - 9000.0 * x; }, constantLogDensity,
-        [](double x) { return std::sin(x) * 3.0 - 0.01 * x; }};
     Rand15Generator generator;
     int zeroPieces = 0;
-    for (const auto logDensity : densities) {
+    for (const auto logDensity : envelopeTestShapes()) {
         RecordedDensity density{logDensity, {}};
         SamplingEnvelope envelope = builtEnvelope(density);
         for (int insertion = 0; insertion < 40; ++insertion) {
@@ -341,11 +355,7 @@ TEST(NormaliseEnvelope, GivesTheBitsOfThePlainNormalisation) {
                     zeroPieces += plain.nodes[n].scaledDensity == 0.0;
                 }
             }
-            HullNode candidate = drawFromEnvelope(envelope, openUniform(generator));
-            candidate.logDensity = logDensity(candidate.x);
-            candidate.scaledDensity = scaledExp(candidate.logDensity, envelope.peakLogDensity);
-            candidate.evaluated = 1;
-            insertNode(envelope, candidate, bind(density));
+            insertDrawnCandidate(envelope, density, generator);
         }
     }
     EXPECT_GT(zeroPieces, 1000);
@@ -380,13 +390,9 @@ int pieceFromTheRight(const SamplingEnvelope& envelope, double t) {
 // area (nodes far below the peak, or at the same x) make several nodes share
 // one cumulative area, at t on a piece's end, and at t = 0 and the total.
 TEST(DrawFromEnvelope, FindsThePieceTheSearchFromTheRightFinds) {
-    const std::vector<double (*)(double)> densities{
-        negativeX, [](double x) { return -200.0 * x; },
-        [](double x) { return -0.5 * (x - 30.0) * (x - 30.0) / 25.0; },
-        [](double x) { return 40.0 * std::log(x) - 9000.0 * x; }, constantLogDensity};
     Rand15Generator generator;
     int sharedAreas = 0;
-    for (const auto logDensity : densities) {
+    for (const auto logDensity : envelopeTestShapes()) {
         RecordedDensity density{logDensity, {}};
         SamplingEnvelope envelope = builtEnvelope(density);
         for (int insertion = 0; insertion < 30; ++insertion) {
@@ -402,11 +408,7 @@ TEST(DrawFromEnvelope, FindsThePieceTheSearchFromTheRightFinds) {
                 const HullNode w = drawFromEnvelope(envelope, u);
                 EXPECT_EQ(w.right, pieceFromTheRight(envelope, u * total)) << u;
             }
-            HullNode candidate = drawFromEnvelope(envelope, openUniform(generator));
-            candidate.logDensity = logDensity(candidate.x);
-            candidate.scaledDensity = scaledExp(candidate.logDensity, envelope.peakLogDensity);
-            candidate.evaluated = 1;
-            insertNode(envelope, candidate, bind(density));
+            insertDrawnCandidate(envelope, density, generator);
         }
     }
     EXPECT_GT(sharedAreas, 10);
