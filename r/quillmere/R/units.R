@@ -1,4 +1,4 @@
-qm_units <- function(design, units = c("hours", "days", "weeks", "months"), threads = 1L,
+qm_units <- function(design, units = c("hours", "days", "weeks", "months"), threads = machine_cores(),
                      trials = NULL, same_looks = 0) {
   design <- unclass(check_class(design, "qm_design", "design"))
   if (!is.null(trials)) {
