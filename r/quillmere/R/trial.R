@@ -41,8 +41,8 @@ new_trial <- function(rule, patients) {
 typed_patients <- function(patients, rule, call = sys.call(-1)) {
   patients <- as_patients(patients, call)
   check_identifiers(patients$id, call)
-  check_follow_up_times(patients, rule$window, call)
   unwrap(check_input_cpp(rule, patients), call = call)
+  check_follow_up_times(patients, rule$window, call)
   patients
 }
 

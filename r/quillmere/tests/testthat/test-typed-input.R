@@ -30,7 +30,7 @@ test_that("patients typed in R are refused where the data file or quillmere woul
     list("non-event time below the follow-up", with_column("time", c(20, 90, 30)),
          "^For patient P03, no event was observed, so the event time must be .* \\(35\\), not 30"),
     list("non-event time beyond the window", with_column("time", c(20, 100, 35)),
-         "^For patient P02, .* \\(90\\), not 100"),
+         "^For patient P02, event time is not allowed to be larger than maximum follow up time"),
     list("event after the follow-up", with_column("follow_up", c(10, 100, 35)),
          "^For patient P01, event time is larger than follow-up time which is impossible"),
     list("no follow-up", with_column("follow_up", c(120, 100, 0)),
