@@ -59,18 +59,16 @@ int runInterimCommand(const CommandContext& context) {
     const std::filesystem::path target = optionOr(line, "out", "interim.html");
     const std::filesystem::path directory =
         target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    std::error_code ignored;
-    const ResultSet results{
-        "interim",
-        "trial directory " + std::filesystem::absolute(trial, ignored).lexically_normal().string() +
-            " answer " + std::to_string(*answer),
-        {target.filename().string()}};
+    const ResultSet results{"interim", "", {target.filename().string()}};
     if (!outputFileFree(context, target)) {
         return 1;
     }
     // The trial's own files are inputs: never written over, summary.txt included.
-    StagedResults staged(
-        {directory, results, line.force, {files.configuration, files.data, trial / "summary.txt"}});
+    StagedResults staged({directory,
+                          results,
+                          line.force,
+                          {files.configuration, files.data, trial / "summary.txt"},
+                          false});
     if (!outputReady(context, staged)) {
         return 1;
     }

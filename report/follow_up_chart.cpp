@@ -13,13 +13,14 @@ constexpr double width = 760;
 constexpr double left = 120;  // room for the identifiers
 constexpr double right = 720;
 constexpr double top = 58;
-constexpr double rowPitch = 10;
+constexpr double rowPitch = 12;
 constexpr std::size_t idShown = 16;  // characters of an identifier shown
 
 const char* const eventColour = "#cc3311";
 const char* const pendingColour = "#1f5fbf";
 const char* const completeColour = "#888888";
 const char* const uninformedFill = "#fde3c8";
+constexpr double followUpAxisWindows = 2.0;
 
 // A step of 1, 2 or 5 times a power of ten giving about six ticks up to `high`.
 double tickStep(double high) {
@@ -39,10 +40,14 @@ struct TimeAxis {
     double x(double time) const { return left + time / high * (right - left); }
 };
 
+// Up to the longest follow-up, but no further than twice the window: what
+// lies beyond it plays no part in the analysis, and the window keeps at least
+// half the width.
 TimeAxis timeAxis(const AnalysisInput& input) {
-    double longest = input.rule.maxEvaluationWindow;
+    const double window = input.rule.maxEvaluationWindow;
+    double longest = window;
     for (const PatientObservation& patient : input.patients) {
-        longest = std::max(longest, patient.followUp);
+        longest = std::max(longest, std::min(patient.followUp, followUpAxisWindows * window));
     }
     const double step = tickStep(longest);
     return {std::ceil(longest / step) * step, step};
@@ -72,11 +77,16 @@ void writePatient(std::ostream& out, const PatientObservation& patient, double w
     const bool pending = !event && observedTimeFor(patient.eventIndicator, patient.eventTime,
                                                    patient.followUp, window) < window;
     const char* colour = event ? eventColour : pending ? pendingColour : completeColour;
-    out << formatted("<text x=\"%g\" y=\"%.2f\" text-anchor=\"end\" font-size=\"8\">%s</text>",
+    out << formatted("<text x=\"%g\" y=\"%.2f\" text-anchor=\"end\" font-size=\"9\">%s</text>",
                      left - 6, y + 3, markupEscaped(shownId(patient.id)).c_str());
+    const bool beyond = patient.followUp > axis.high;
+    const double end = axis.x(std::min(patient.followUp, axis.high));
     out << formatted(
         "<line x1=\"%g\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"%s\" stroke-width=\"%g\"/>",
-        left, y, axis.x(patient.followUp), y, colour, pending ? 3.0 : 2.0);
+        left, y, end, y, colour, pending ? 3.0 : 2.0);
+    if (beyond) {  // followed on beyond the axis: an arrowhead at its end
+        out << formatted("<path d=\"M%.2f %.2fl-6 -3.5v7z\" fill=\"%s\"/>", end, y, colour);
+    }
     if (event) {
         const double x = axis.x(patient.eventTime);
         out << formatted(

@@ -15,7 +15,7 @@ const char* const style =
     "margin-top:2em;break-after:avoid}table{border-collapse:collapse;margin:1em 0}"
     "th,td{border:1px solid #bbb;padding:.2em .6em;text-align:left;vertical-align:top}"
     "th{background:#eee}td.n{text-align:right}code,pre{font-family:monospace}"
-    "pre{background:#f6f6f6;padding:.8em;white-space:pre-wrap;overflow-wrap:anywhere}"
+    "pre{background:#f6f6f6;padding:.8em;white-space:pre-wrap;overflow-wrap:break-word}"
     ".caution{border-left:4px solid #c60;background:#fff4e6;padding:.5em 1em}"
     ".decision{font-size:1.15em;font-weight:bold}figure{margin:1em 0;break-inside:avoid}"
     "svg{max-width:100%;height:auto}tr{break-inside:avoid}.sum{overflow-wrap:anywhere}"
@@ -100,7 +100,7 @@ void writeFollowUpSection(std::ostream& out, const InterimReport& report) {
     const AnalysisResult& fixed = report.study.fixed;
     out << "<h2 id=\"follow-up\">Follow-up</h2>\n<p>Each line runs from a patient's enrolment "
            "to the time followed so far; a cross marks an event, the dashed line the end of the "
-           "window.";
+           "window, an arrowhead a follow-up that goes on beyond twice the window.";
     if (fixed.uninformedFrom) {
         out << " The shaded band is the part of the window in which no patient has been "
                "followed.";

@@ -112,7 +112,7 @@ void writeSensitivitySection(std::ostream& out, const InterimReport& report) {
            "run on these files does not give them. Under a gamma prior each hazard has the mean "
            "&lambda;<sub>0</sub> at which the event rate equals the bound; the window range "
            "means the same in every time unit.</p>\n<table id=\"sensitivity-table\"><tr><th>hazard "
-           "model</th><th>probability</th><th>advice</th><th></th></tr>\n";
+           "model</th><th>probability</th><th>advice</th><th>note</th></tr>\n";
     writeSensitivityRow(out, rule, {0.0, HazardRange::Unit}, report.study.fixed);
     for (const SensitivityAnalysis& analysis : report.sensitivity) {
         writeSensitivityRow(out, rule, analysis.option, analysis.result);
