@@ -43,8 +43,10 @@ std::optional<HazardOption> hazardOptionItem(const std::string& item) {
 
 HazardOptionList hazardOptionsNamed(const std::string& text) {
     HazardOptionList list;
-    std::istringstream items(text);
-    for (std::string item; std::getline(items, item, ',');) {
+    for (std::size_t from = 0; from <= text.size();) {
+        const std::size_t comma = std::min(text.find(',', from), text.size());
+        const std::string item = text.substr(from, comma - from);
+        from = comma + 1;
         const std::optional<HazardOption> option = hazardOptionItem(item);
         if (!option) {
             list.options.clear();
@@ -54,9 +56,6 @@ HazardOptionList hazardOptionsNamed(const std::string& text) {
             return list;
         }
         list.options.push_back(*option);
-    }
-    if (list.options.empty()) {
-        list.problem = "The list of hazard models (" + text + ") is empty.";
     }
     return list;
 }
