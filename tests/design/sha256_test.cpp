@@ -2,8 +2,6 @@
 // around the block and padding boundaries.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "design/design_test_support.h"
 #include "design/sha256.h"
 
@@ -32,20 +30,6 @@ TEST(Sha256, GivesTheFipsExampleDigests) {
     }
 }
 
-std::string sha256sumOf(const std::filesystem::path& file) {
-    const std::string command = "sha256sum '" + file.string() + "'";
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    std::string output;
-    char buffer[128];
-    while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        output += buffer;
-    }
-    if (pipe != nullptr) {
-        ::pclose(pipe);
-    }
-    return output.substr(0, output.find(' '));
-}
-
 // Every length where the padding changes shape (55, 56, 63, 64 bytes and
 // their neighbours in the next block), with every byte value present.
 TEST(Sha256, AgreesWithSha256sumAroundTheBlockBoundaries) {
@@ -58,8 +42,8 @@ TEST(Sha256, AgreesWithSha256sumAroundTheBlockBoundaries) {
         }
         const auto file = directory / ("bytes-" + std::to_string(length));
         testing::writeText(file, bytes);
-        EXPECT_EQ(sha256Text(bytes), sha256sumOf(file)) << length << " bytes";
-        EXPECT_EQ(fileSha256Text(file), sha256sumOf(file)) << length << " bytes";
+        EXPECT_EQ(sha256Text(bytes), testing::sha256sumOf(file)) << length << " bytes";
+        EXPECT_EQ(fileSha256Text(file), testing::sha256sumOf(file)) << length << " bytes";
     }
     EXPECT_EQ(fileSha256Text(directory / "missing"), std::nullopt);
 }
