@@ -26,9 +26,18 @@ std::optional<std::vector<HazardOption>> sensitivityOption(const CommandLine& li
     return std::move(list.options);
 }
 
-// A report of an earlier look is a record of its own: only --force replaces it.
-bool outputFileFree(const CommandContext& context, const std::filesystem::path& target) {
+// A report of an earlier look is a record of its own: only --force replaces
+// it. quillmere's summary.txt is never written, even when it does not exist
+// yet.
+bool outputFileFree(const CommandContext& context, const std::filesystem::path& target,
+                    const std::filesystem::path& directory, const std::filesystem::path& trial) {
     std::error_code ignored;
+    if (target.filename() == "summary.txt" &&
+        std::filesystem::equivalent(directory, trial, ignored)) {
+        context.err << "The output file (" << target.string()
+                    << ") is quillmere's report of the trial; choose another file.\n";
+        return false;
+    }
     if (context.line.force ||
         !std::filesystem::exists(std::filesystem::symlink_status(target, ignored))) {
         return true;
@@ -60,7 +69,7 @@ int runInterimCommand(const CommandContext& context) {
     const std::filesystem::path directory =
         target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     const ResultSet results{"interim", "", {target.filename().string()}};
-    if (!outputFileFree(context, target)) {
+    if (!outputFileFree(context, target, directory, trial)) {
         return 1;
     }
     // The trial's own files are inputs: never written over, summary.txt included.
