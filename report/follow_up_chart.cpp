@@ -10,11 +10,11 @@ namespace quillmere {
 namespace {
 
 constexpr double width = 760;
-constexpr double left = 120;  // room for the identifiers
+constexpr double left = 160;  // room for the identifiers
 constexpr double right = 720;
 constexpr double top = 58;
 constexpr double rowPitch = 12;
-constexpr std::size_t idShown = 16;  // characters of an identifier shown
+constexpr std::size_t idShown = 28;  // characters of an identifier shown
 
 const char* const eventColour = "#cc3311";
 const char* const pendingColour = "#1f5fbf";
@@ -53,8 +53,14 @@ TimeAxis timeAxis(const AnalysisInput& input) {
     return {std::ceil(longest / step) * step, step};
 }
 
+// A long identifier keeps both ends, where identifiers usually differ.
 std::string shownId(const std::string& id) {
-    return id.size() <= idShown ? id : id.substr(0, idShown - 3) + "...";
+    if (id.size() <= idShown) {
+        return id;
+    }
+    const std::size_t head = (idShown - 3) / 2;
+    const std::size_t tail = idShown - 3 - head;
+    return id.substr(0, head) + "..." + id.substr(id.size() - tail);
 }
 
 void writeAxis(std::ostream& out, const TimeAxis& axis, double bottom) {

@@ -18,7 +18,8 @@ const char* const style =
     "pre{background:#f6f6f6;padding:.8em;white-space:pre-wrap;overflow-wrap:break-word}"
     ".caution{border-left:4px solid #c60;background:#fff4e6;padding:.5em 1em}"
     ".decision{font-size:1.15em;font-weight:bold}figure{margin:1em 0;break-inside:avoid}"
-    "svg{max-width:100%;height:auto}tr{break-inside:avoid}.sum{overflow-wrap:anywhere}"
+    "svg{max-width:100%;height:auto}tr{break-inside:avoid}#checksums "
+    "code{font-size:.8em;overflow-wrap:anywhere}"
     "@page{size:A4;margin:14mm}@media print{body{margin:0;max-width:none}"
     "pre{background:none;border:1px solid #ccc}}";
 

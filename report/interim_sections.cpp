@@ -130,14 +130,15 @@ void writeReproducibilitySection(std::ostream& out, const InterimReport& report,
         << "<tr><th>program</th><td>Quillmere " << markupEscaped(source.version)
         << "</td></tr>\n<tr><th>trial directory</th><td>"
         << markupEscaped(request.directory.string()) << "</td></tr>\n<tr><th>answer</th><td>"
-        << answer << "</td></tr>\n<tr><th>" << markupEscaped(report.configuration.name)
-        << "</th><td class=\"sum\">SHA-256 <code>" << report.configuration.sha256
-        << "</code></td></tr>\n<tr><th>" << markupEscaped(report.data.name)
-        << "</th><td class=\"sum\">SHA-256 <code>" << report.data.sha256
-        << "</code></td></tr>\n<tr><th>runs, seed</th><td>" << runs << ", " << seed
-        << "</td></tr>\n</table>\n<p>summary.txt was neither read nor written. The "
-        << "commands that rebuild every figure (quillmere appends its decision to summary.txt "
-           "in the trial directory):</p>\n<pre id=\"commands\">"
+        << answer << "</td></tr>\n<tr><th>runs, seed</th><td>" << runs << ", " << seed
+        << "</td></tr>\n</table>\n<table id=\"checksums\"><tr><th>file</th><th>SHA-256</th></tr>\n";
+    for (const FileChecksum* file : {&report.configuration, &report.data}) {
+        out << "<tr><td>" << markupEscaped(file->name) << "</td><td><code>" << file->sha256
+            << "</code></td></tr>\n";
+    }
+    out << "</table>\n<p>summary.txt was neither read nor written. The commands that rebuild "
+           "every figure (quillmere appends its decision to summary.txt in the trial "
+           "directory):</p>\n<pre id=\"commands\">"
         << markupEscaped(rebuildCommands(report, source)) << "</pre>\n";
 }
 

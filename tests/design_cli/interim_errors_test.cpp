@@ -68,6 +68,10 @@ const std::vector<Refused> refused = {
     {"Patients501", soundConfig, patients(501)},
 };
 
+void PrintTo(const Refused& value, std::ostream* out) {
+    *out << value.name;
+}
+
 class RefusedTrial : public ::testing::TestWithParam<Refused> {};
 
 // quillmere's console text after its banner and the confirmation of the answer.

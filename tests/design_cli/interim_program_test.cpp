@@ -111,6 +111,10 @@ const std::vector<Trial> trials = {
            manyPatients(120))},
 };
 
+void PrintTo(const Trial& value, std::ostream* out) {
+    *out << value.name;
+}
+
 class InterimPage : public ::testing::TestWithParam<Trial> {};
 
 TEST_P(InterimPage, HoldsWhatQuillmereAndStabilityGive) {
