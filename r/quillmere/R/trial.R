@@ -3,7 +3,10 @@ qm_read_trial <- function(dir, answer) {
   answer <- check_single_number(answer, "answer")
   answer <- if (is.na(answer) || answer != round(answer)) 0L else as.integer(answer)
   read <- unwrap(read_trial_cpp(path.expand(dir), answer))
-  new_trial(rule_from_list(read$rule), read$patients)
+  trial <- new_trial(rule_from_list(read$rule), read$patients)
+  # Where it was read from, for qm_interim_report.
+  trial$source <- list(dir = dir, answer = answer)
+  trial
 }
 
 new_trial <- function(rule, patients) {
