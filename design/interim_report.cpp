@@ -89,8 +89,17 @@ TrialFacts trialFacts(const AnalysisInput& input) {
 std::optional<InterimOutcome> makeInterimReport(const InterimRequest& request,
                                                 const ProgressCallback& progress,
                                                 const StopRequest* stop) {
+    // The files are read once to learn their names, then again between two
+    // checksums that must agree, so that the checksums name the very bytes
+    // analysed.
     TrialDirectoryFiles files;
-    const InputOutcome input = readTrialDirectory(request.directory, request.answer, files);
+    if (const InputOutcome first = readTrialDirectory(request.directory, request.answer, files);
+        !first) {
+        return InterimOutcome(first.error());
+    }
+    const std::optional<std::string> configSum = fileSha256Text(files.configuration);
+    const std::optional<std::string> dataSum = fileSha256Text(files.data);
+    const InputOutcome input = readTrialDirectory(request.directory, request.answer);
     if (!input) {
         return InterimOutcome(input.error());
     }
@@ -98,10 +107,6 @@ std::optional<InterimOutcome> makeInterimReport(const InterimRequest& request,
     report.request = request;
     report.input = input.value();
     report.facts = trialFacts(report.input);
-    // The checksums before and after the analysis must agree, so that they
-    // name the very bytes that were analysed.
-    const std::optional<std::string> configSum = fileSha256Text(files.configuration);
-    const std::optional<std::string> dataSum = fileSha256Text(files.data);
     std::optional<StabilityOutcome> study =
         runStability(report.input, request.plan, progress, stop);
     if (!study) {
