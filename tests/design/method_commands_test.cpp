@@ -151,7 +151,8 @@ TEST(MethodCommands, ShardsOfAMethodMergeIntoOneRunAndNotIntoAnotherMethod) {
 
     const std::string other = writeDesignFile(withMethod(weighted, LateOutcomeMethod::CompleteCase),
                                               "method-shards-other");
-    const testing::ToolRun refused = runTool({"merge", other, "--out", merged, shardA, shardB});
+    const testing::ToolRun refused =
+        runTool({"merge", other, "--out", freshDirectory("method-shards-refused"), shardA, shardB});
     EXPECT_NE(refused.status, 0);
     EXPECT_NE(refused.err.find("belongs to another design"), std::string::npos) << refused.err;
 }
