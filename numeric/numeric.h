@@ -1,8 +1,10 @@
 #pragma once
 
 // Numerical routines: the two fixed-seed uniform sources, the single-precision
-// incomplete beta function and the adaptive rejection Metropolis sampler.
+// incomplete beta function, the adaptive rejection Metropolis sampler and
+// numbers as text.
 #include "numeric/arms_sampler.h"
 #include "numeric/incomplete_beta.h"
+#include "numeric/number_text.h"
 #include "numeric/random_sources.h"
 #include "numeric/sampling_envelope.h"

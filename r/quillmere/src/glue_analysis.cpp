@@ -1,13 +1,13 @@
 // The monitoring rule's checks, the reading of a trial directory, the
 // analysis of one look and the package's check of its own arithmetic.
 #include <bit>
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 
 #include "config/config.h"
 #include "glue_conversions.h"
+#include "numeric/number_text.h"
 
 using namespace quillmere;
 
@@ -66,7 +66,7 @@ Rcpp::List decide_cpp(Rcpp::List rule, Rcpp::List patients) {
 // [[Rcpp::export]]
 Rcpp::List self_check_cpp(std::string directory, int answer, std::string expected) {
     double expectedValue = 0.0;
-    std::from_chars(expected.data(), expected.data() + expected.size(), expectedValue);
+    numberFromChars(expected.data(), expected.data() + expected.size(), expectedValue);
     const InputOutcome read = readTrialDirectory(directory, answer);
     if (!read) {
         return glue::analysisError(read.error());
