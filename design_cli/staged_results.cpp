@@ -241,6 +241,13 @@ StagedResults::StagedResults(OutputRequest request) : request_(std::move(request
                    reason(error) + ").";
         return;
     }
+    lock_.emplace(directory);
+    if (lock_->state() == DirectoryLock::State::Busy) {
+        problem_ = "The output directory (" + directory.string() +
+                   ") is in use by another run of quillmere-design; wait until it ends, or "
+                   "choose another directory.";
+        return;
+    }
     const DirectoryReview review = reviewDirectory(directory, request_.results);
     std::vector<std::string> touched = request_.results.files;
     touched.push_back(resultsRecordName);
@@ -273,6 +280,7 @@ StagedResults::~StagedResults() {
     if (!staging_.empty()) {
         fs::remove_all(staging_, ignored);
     }
+    lock_.reset();
     if (!committed_) {
         // Only directories left empty: remove refuses any other.
         for (auto created = createdDirectories_.rbegin(); created != createdDirectories_.rend();
