@@ -118,7 +118,7 @@ int runConsole(int argc, const char* const* argv) {
     processState().cutoffProbability = cutoffProbability;
     classifyTrialType(trialType);
     reader.getValue(data->maxEvaluationWindow, "MaxEvaluationWindow");
-    std::ofstream report(reportPath(), std::ios::out | std::ios::app);
+    std::ofstream report(reportPath(), std::ios::out | std::ios::app | std::ios::binary);
     if (!report) {
         std::cout << " can not open summary.txt";
         lineEnd(std::cout);

@@ -4,9 +4,9 @@ namespace quillmere {
 
 std::FILE* openForReading(const std::filesystem::path& path) {
 #ifdef _WIN32
-    return ::_wfopen(path.c_str(), L"r");
+    return ::_wfopen(path.c_str(), L"rb");
 #else
-    return std::fopen(path.c_str(), "r");
+    return std::fopen(path.c_str(), "rb");
 #endif
 }
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "design_cli/commands.h"
-#include "design_cli/stop_signals.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -15,6 +15,7 @@ quillmere::StopRequest stopSignal{0};
 }  // namespace
 
 int main(int argc, char** argv) {
+    quillmere::writeStandardStreamsAsIs();
     quillmere::catchStopSignals(stopSignal);
     const std::vector<std::string> words(argv + 1, argv + argc);
     return quillmere::runDesignTool(words, std::cout, std::cerr, stopSignal);

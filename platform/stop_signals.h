@@ -1,6 +1,6 @@
 #pragma once
 
-#include "design/task_pool.h"
+#include <atomic>
 
 namespace quillmere {
 
@@ -10,6 +10,6 @@ namespace quillmere {
 // into place. A second one ends the process at once, as an uncaught one
 // would; the previous results are still untouched, since they are only ever
 // replaced by renames. `stop` must live as long as the process.
-void catchStopSignals(StopRequest& stop);
+void catchStopSignals(std::atomic<int>& stop);
 
 }  // namespace quillmere

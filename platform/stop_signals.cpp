@@ -1,4 +1,4 @@
-#include "design_cli/stop_signals.h"
+#include "platform/stop_signals.h"
 
 #include <csignal>
 
@@ -14,7 +14,7 @@ namespace quillmere {
 
 namespace {
 
-StopRequest* stopRequest = nullptr;
+std::atomic<int>* stopRequest = nullptr;
 
 #ifdef _WIN32
 
@@ -51,8 +51,8 @@ void installHandlers() {
 
 }  // namespace
 
-void catchStopSignals(StopRequest& stop) {
-    static_assert(StopRequest::is_always_lock_free);
+void catchStopSignals(std::atomic<int>& stop) {
+    static_assert(std::atomic<int>::is_always_lock_free);
     stopRequest = &stop;
     installHandlers();
 }
