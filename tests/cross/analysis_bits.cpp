@@ -67,7 +67,8 @@ int main(int argc, char** argv) {
             AnalysisInput changed = input.value();
             changed.rule.hazardPriorShape = model.shape;
             changed.rule.hazardRange = model.range;
-            std::printf("-- shape %a range %d\n", model.shape, static_cast<int>(model.range));
+            std::printf("-- shape %s range %d\n", shortestText(model.shape).c_str(),
+                        static_cast<int>(model.range));
             const AnalysisOutcome outcome = analyse(changed);
             if (outcome) {
                 printResult(outcome.value());
