@@ -10,6 +10,7 @@
 
 #include "analysis/analysis.h"
 #include "numeric/number_text.h"
+#include "platform/console_streams.h"
 
 namespace {
 
@@ -56,6 +57,7 @@ constexpr HazardModel models[] = {
 }  // namespace
 
 int main(int argc, char** argv) {
+    writeStandardStreamsAsIs();
     for (int i = 1; i + 1 < argc; i += 2) {
         const InputOutcome input = readTrialDirectory(argv[i], std::atoi(argv[i + 1]));
         std::printf("== %s %s\n", argv[i], argv[i + 1]);
