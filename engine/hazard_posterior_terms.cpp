@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/hazard_posterior_parts.h"
+#include "numeric/numeric.h"
 
 namespace quillmere {
 
@@ -26,7 +27,7 @@ double memoLog(LogarithmMemo& memo, double x) {
     static_assert(LogarithmMemo::size == 64);
     if (memo.argumentBits[slot] != bits) {
         memo.argumentBits[slot] = bits;
-        memo.logarithm[slot] = std::log(x);
+        memo.logarithm[slot] = quillmere::log(x);
     }
     return memo.logarithm[slot];
 }
