@@ -6,6 +6,7 @@
 
 #include "engine/four_wide.h"
 #include "engine/hazard_posterior_parts.h"
+#include "numeric/numeric.h"
 
 namespace quillmere {
 
@@ -27,7 +28,7 @@ double memoLog(LogarithmMemo& memo, double x) {
     static_assert(LogarithmMemo::size == 64);
     if (memo.argumentBits[slot] != bits) {
         memo.argumentBits[slot] = bits;
-        memo.logarithm[slot] = std::log(x);
+        memo.logarithm[slot] = quillmere::log(x);
     }
     return memo.logarithm[slot];
 }
