@@ -41,8 +41,9 @@ configure() {
 }
 
 build_programs() {
+    log=$work/$(basename "$1").build.log
     # shellcheck disable=SC2086
-    cmake --build "$1" -j2 --target $programs >"$1.build.log" 2>&1 || { tail -n 60 "$1.build.log"; exit 1; }
+    cmake --build "$1" -j2 --target $programs >"$log" 2>&1 || { tail -n 60 "$log"; exit 1; }
 }
 
 # The small design: the toxicity example with 30 trials per scenario and a
