@@ -178,11 +178,24 @@ wine_suite() {
     cmake --build "$build" -j2 --target app_tests design_cli_tests >"$build.build.log" 2>&1 ||
         { tail -n 60 "$build.build.log"; exit 1; }
     note "Windows programs under wine: bad input and interruption"
-    "$build/tests/app_tests" --gtest_filter='*BadInputMatrix*' >"$work/wine-suite-app.log" 2>&1 || true
+    # Set aside: the cases Windows cannot give as Linux does (docs/platforms.md
+    # says why): a path shown with Z:\ or Windows' separator, a directory that
+    # Windows will not open as a file, EPERM, SIGTERM.
+    app_aside='*/ConfigMissing:*/ConfigIsADirectory:*/ConfigUnreadable:*/DataIsADirectory'
+    design_aside='BadInputMatrix.LockedOutputDirectoryFailsBeforeAnyWork:DesignProgram.AStopped*'
+    for name in shard_of_another_design replicates_given_twice shard_folder_without_a_replicate_file \
+        more_patients_than_N negative_duration stop_look_with_every_patient_enrolled \
+        stop_look_beyond_the_schedule line_with_a_field_missing; do
+        design_aside="$design_aside:*/$name"
+    done
+    suite_failed=""
+    "$build/tests/app_tests" --gtest_filter="*BadInputMatrix*-$app_aside" \
+        >"$work/wine-suite-app.log" 2>&1 || suite_failed="$suite_failed app_tests"
     "$build/tests/design_cli_tests" \
-        --gtest_filter='*BadInputMatrix*:DesignProgram.AStopped*:DesignProgram.ASecondRun*' \
-        >"$work/wine-suite-design.log" 2>&1 || true
+        --gtest_filter="*BadInputMatrix*:DesignProgram.ASecondRun*-$design_aside" \
+        >"$work/wine-suite-design.log" 2>&1 || suite_failed="$suite_failed design_cli_tests"
     grep -hE '^\[ +(PASSED|FAILED) +\]' "$work/wine-suite-app.log" "$work/wine-suite-design.log"
+    [ -z "$suite_failed" ] || failed="$failed wine:$suite_failed"
 }
 
 case " $targets " in
