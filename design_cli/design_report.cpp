@@ -10,6 +10,7 @@
 #include "design_cli/report_svg.h"
 #include "design_cli/report_text.h"
 #include "design_cli/svg_plot.h"
+#include "numeric/numeric.h"
 
 namespace quillmere {
 namespace {
@@ -190,7 +191,7 @@ void writeUnitCaution(std::ostream& out, const DesignSettings& design) {
         << formatted("%g %s", window, design.timeUnit.name.c_str())
         << ". Every hazard is sampled within [0.001, 100] per unit of time, so the floor alone "
            "gives a pending patient an imputed event probability of at least "
-        << formatted("%.3f", 1 - std::exp(-0.001 * window))
+        << formatted("%.3f", 1 - quillmere::exp(-0.001 * window))
         << " over a whole window, and the rule leans towards stopping. A unit in which the "
            "window measures between about 1 and 15 units avoids this; the units command shows "
            "the effect.</p></div>\n";
