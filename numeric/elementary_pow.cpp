@@ -2,6 +2,7 @@
 #include <limits>
 
 #include "numeric/elementary_core.h"
+#include "numeric/elementary_fast.h"
 #include "numeric/elementary_functions.h"
 
 namespace quillmere {
