@@ -132,7 +132,7 @@ double exp(double x) {
     if (!(std::fabs(x) < 708.0)) {
         return expOutsideFastRange(x);
     }
-    const ScaledValue v = expFast(x, 0.0);
+    const ScaledValue v = expFast<false>(x, 0.0);
     if (const Rounded r = roundedWithin(v.hi, v.lo, expFastBound); r.ok) {
         return r.value * powerOfTwo(v.exponent);
     }
@@ -156,7 +156,7 @@ double expm1(double x) {
         // exp(x) > 2^1022: subtracting 1 cannot move it to another double.
         return exp(x);
     }
-    const ScaledValue v = expFast(x, 0.0);
+    const ScaledValue v = expFast<false>(x, 0.0);
     const double scale = powerOfTwo(v.exponent);
     const DoubleDouble s = twoSum(v.hi * scale, -1.0);
     if (const Rounded r = roundedWithin(s.hi, s.lo + v.lo * scale, expFastBound * scale); r.ok) {

@@ -38,6 +38,18 @@ inline const ExpEntry& tableEntry(std::int64_t k) {
     return expTable[static_cast<std::size_t>(k & ((1 << expTableBits) - 1))];
 }
 
+// exp(rl) - 1 times exp(rh): rl (1 + rh + q), whose products count only
+// when rl carries pow's low part (up to 2^-43); alone rl is below 2^-62.
+template <bool hasLow>
+inline double lowTerm(double rl, double rh, double q) {
+    if constexpr (hasLow) {
+        return rl + rl * (rh + q);
+    }
+    return rl;
+}
+
+// hasLow: whether xl may be non-zero (pow); exp and expm1 pass none.
+template <bool hasLow>
 inline ScaledValue expFast(double xh, double xl) {
     const ExpReduction red = expReduce(xh);
     // r = rh + rl: the product k * mid is rounded (error below 2^-78), the
@@ -45,7 +57,10 @@ inline ScaledValue expFast(double xh, double xl) {
     // may reach 2^-43, so exp(rl) - 1 = rl (1 + rh + q) keeps its products.
     const double b = red.kd * ln2By128Mid;
     const double rh = red.a - b;
-    const double rl = ((red.a - rh) - b) + xl;
+    double rl = (red.a - rh) - b;
+    if constexpr (hasLow) {
+        rl += xl;
+    }
     const ExpEntry& t = tableEntry(red.k);
     // exp(r) - 1 = r + q, Taylor to degree 6 (truncation below 2^-71).
     const double q =
@@ -53,7 +68,7 @@ inline ScaledValue expFast(double xh, double xl) {
     const DoubleDouble p = twoProduct(t.hi, rh);
     const DoubleDouble s = fastTwoSum(t.hi, p.hi);
     const double tail =
-        s.lo + (p.lo + (t.lo + (t.hi * (q + (rl + rl * (rh + q))) + t.lo * (rh + q))));
+        s.lo + (p.lo + (t.lo + (t.hi * (q + lowTerm<hasLow>(rl, rh, q)) + t.lo * (rh + q))));
     return {s.hi, tail, binaryExponent(red.k)};
 }
 
@@ -78,13 +93,19 @@ struct LogReduction {
     double tableLo = 0.0;
 };
 
+// hasLow: whether xLow may be non-zero (log1p); log and pow pass none.
+template <bool hasLow>
 inline LogReduction logReduce(double x, double xLow, int kOffset) {
     const std::uint64_t ix = std::bit_cast<std::uint64_t>(x);
     LogReduction red;
     if (kOffset == 0 && nearOne(ix)) {
-        const DoubleDouble r = twoSum(x - 1.0, xLow);
-        red.rh = r.hi;
-        red.rl = r.lo;
+        if constexpr (hasLow) {
+            const DoubleDouble r = twoSum(x - 1.0, xLow);
+            red.rh = r.hi;
+            red.rl = r.lo;
+        } else {
+            red.rh = x - 1.0;
+        }
         return red;
     }
     const std::uint64_t tmp = ix - logOffset;
@@ -98,8 +119,10 @@ inline LogReduction logReduce(double x, double xLow, int kOffset) {
     const DoubleDouble r = twoSum(zs.hi * e.c - 1.0, zs.lo * e.c);
     red.rh = r.hi;
     red.rl = r.lo;
-    if (xLow != 0.0 && k <= 1022) {
-        red.rl += xLow * powerOfTwo(-k) * e.c;
+    if constexpr (hasLow) {
+        if (k <= 1022) {
+            red.rl += xLow * powerOfTwo(-k) * e.c;
+        }
     }
     red.kd = static_cast<double>(k + kOffset);
     red.baseHi = red.kd * ln2Hi + e.logHi;
@@ -109,8 +132,9 @@ inline LogReduction logReduce(double x, double xLow, int kOffset) {
     return red;
 }
 
+template <bool hasLow>
 inline DoubleDouble logFast(double x, double xLow, int kOffset) {
-    const LogReduction red = logReduce(x, xLow, kOffset);
+    const LogReduction red = logReduce<hasLow>(x, xLow, kOffset);
     const double rh = red.rh;
     // ln(1 + r) = rh - rh^2/2 + rh^3 P(rh) + rl / (1 + rh); rh^2 = sh^2 +
     // sl (rh + sh) with sh^2 exact. |rh| <= 2^-8: the series to degree 9

@@ -13,7 +13,7 @@ namespace elementary {
 namespace {}  // namespace
 
 DoubleDouble logAccurate(double x, double xLow, int kOffset) {
-    const LogReduction red = logReduce(x, xLow, kOffset);
+    const LogReduction red = logReduce<true>(x, xLow, kOffset);
     const DoubleDouble r = twoSum(red.rh, red.rl);
     // ln(1 + r) = r (1 - r (1/2 - r (1/3 - ...))), to degree 15 (|r| <= 2^-8).
     DoubleDouble p{0.0, 0.0};
@@ -37,8 +37,9 @@ using namespace elementary;
 
 // The logarithm's fast result when its error cannot change the rounding, else
 // the accurate one.
+template <bool hasLow>
 double rounded(double x, double xLow, int kOffset) {
-    const DoubleDouble v = logFast(x, xLow, kOffset);
+    const DoubleDouble v = logFast<hasLow>(x, xLow, kOffset);
     if (const Rounded r = roundedWithin(v.hi, v.lo, std::fabs(v.hi) * logFastRelativeBound); r.ok) {
         return r.value;
     }
@@ -53,7 +54,7 @@ double log(double x) {
     constexpr std::uint64_t smallestNormal = 0x0010000000000000u;
     constexpr std::uint64_t infinityBits = 0x7ff0000000000000u;
     if (ix - smallestNormal < infinityBits - smallestNormal) {
-        return rounded(x, 0.0, 0);
+        return rounded<false>(x, 0.0, 0);
     }
     if (x == 0.0) {
         return -std::numeric_limits<double>::infinity();
@@ -65,7 +66,7 @@ double log(double x) {
         return x + x;  // +inf, or NaN passed on
     }
     // Subnormal: scaled into the normal range.
-    return rounded(x * 0x1p52, 0.0, -52);
+    return rounded<false>(x * 0x1p52, 0.0, -52);
 }
 
 double log1p(double x) {
@@ -85,7 +86,7 @@ double log1p(double x) {
     // 1 + x = hi + lo exactly; near 1 the reduction takes r = (hi - 1) + lo,
     // which is x itself.
     const DoubleDouble s = twoSum(1.0, x);
-    return rounded(s.hi, s.lo, 0);
+    return rounded<true>(s.hi, s.lo, 0);
 }
 
 }  // namespace quillmere
