@@ -26,7 +26,6 @@ struct ScaledValue {
 // The fast exponential: |hi + lo - exp(xh + xl) * 2^-exponent| < expFastBound,
 // for |xh| < 746 and |xl| < 2^-40.
 inline constexpr double expFastBound = 0x1p-66;
-ScaledValue expFast(double xh, double xl);
 
 // The accurate exponential, relative error below about 2^-100.
 ScaledValue expAccurate(double xh, double xl);
@@ -34,7 +33,6 @@ ScaledValue expAccurate(double xh, double xl);
 // ln(x + xLow) + kOffset * ln 2 for a positive normal x and |xLow| at most
 // half an ulp of x: hi + lo with an error below logFastRelativeBound * |hi|.
 inline constexpr double logFastRelativeBound = 0x1p-67;
-DoubleDouble logFast(double x, double xLow, int kOffset);
 
 // The same, relative error below about 2^-100.
 DoubleDouble logAccurate(double x, double xLow, int kOffset);

@@ -2,6 +2,7 @@
 #include <limits>
 
 #include "numeric/elementary_core.h"
+#include "numeric/elementary_fast.h"
 #include "numeric/elementary_functions.h"
 #include "numeric/elementary_tables.h"
 
@@ -10,33 +11,6 @@ namespace quillmere {
 namespace elementary {
 
 namespace {
-
-constexpr double shifter = 0x1.8p52;
-
-// x = k * ln2/128 + r with k the nearest integer to x * 128/ln2.
-struct ExpReduction {
-    std::int64_t k = 0;
-    double kd = 0.0;
-    double a = 0.0;  // x - k * ln2By128Hi, exact
-};
-
-ExpReduction reduce(double x) {
-    const double shifted = x * invLn2Times128 + shifter;
-    ExpReduction red;
-    red.k = static_cast<std::int64_t>(std::bit_cast<std::uint64_t>(shifted) -
-                                      std::bit_cast<std::uint64_t>(shifter));
-    red.kd = shifted - shifter;
-    red.a = x - red.kd * ln2By128Hi;
-    return red;
-}
-
-int binaryExponent(std::int64_t k) {
-    return static_cast<int>(k >> expTableBits);
-}
-
-const ExpEntry& tableEntry(std::int64_t k) {
-    return expTable[static_cast<std::size_t>(k & ((1 << expTableBits) - 1))];
-}
 
 DoubleDouble divideByInteger(DoubleDouble a, int n) {
     return divide(a, {static_cast<double>(n), 0.0});
@@ -51,27 +25,8 @@ double scaledBy(double v, int e) {
 
 }  // namespace
 
-ScaledValue expFast(double xh, double xl) {
-    const ExpReduction red = reduce(xh);
-    // r = rh + rl: the product k * mid is rounded (error below 2^-78), the
-    // subtraction's own error is taken back. xl (pow's low part of y ln x)
-    // may reach 2^-43, so exp(rl) - 1 = rl (1 + rh + q) keeps its products.
-    const double b = red.kd * ln2By128Mid;
-    const double rh = red.a - b;
-    const double rl = ((red.a - rh) - b) + xl;
-    const ExpEntry& t = tableEntry(red.k);
-    // exp(r) - 1 = r + q, Taylor to degree 6 (truncation below 2^-71).
-    const double q =
-        (rh * rh) * (0.5 + rh * (1.0 / 6 + rh * (1.0 / 24 + rh * (1.0 / 120 + rh * (1.0 / 720)))));
-    const DoubleDouble p = twoProduct(t.hi, rh);
-    const DoubleDouble s = fastTwoSum(t.hi, p.hi);
-    const double tail =
-        s.lo + (p.lo + (t.lo + (t.hi * (q + (rl + rl * (rh + q))) + t.lo * (rh + q))));
-    return {s.hi, tail, binaryExponent(red.k)};
-}
-
 ScaledValue expAccurate(double xh, double xl) {
-    const ExpReduction red = reduce(xh);
+    const ExpReduction red = expReduce(xh);
     DoubleDouble r = twoSum(red.a, xl);
     r = add(r, multiply(DoubleDouble{ln2By128Mid, ln2By128Lo}, -red.kd));
     // |r| < 0.0028: Taylor to degree 12 leaves less than 2^-120.
@@ -177,7 +132,7 @@ double exp(double x) {
     if (!(std::fabs(x) < 708.0)) {
         return expOutsideFastRange(x);
     }
-    const ScaledValue v = expFast(x, 0.0);
+    const ScaledValue v = expFast<false>(x, 0.0);
     if (const Rounded r = roundedWithin(v.hi, v.lo, expFastBound); r.ok) {
         return r.value * powerOfTwo(v.exponent);
     }
@@ -201,7 +156,7 @@ double expm1(double x) {
         // exp(x) > 2^1022: subtracting 1 cannot move it to another double.
         return exp(x);
     }
-    const ScaledValue v = expFast(x, 0.0);
+    const ScaledValue v = expFast<false>(x, 0.0);
     const double scale = powerOfTwo(v.exponent);
     const DoubleDouble s = twoSum(v.hi * scale, -1.0);
     if (const Rounded r = roundedWithin(s.hi, s.lo + v.lo * scale, expFastBound * scale); r.ok) {

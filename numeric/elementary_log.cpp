@@ -2,6 +2,7 @@
 #include <limits>
 
 #include "numeric/elementary_core.h"
+#include "numeric/elementary_fast.h"
 #include "numeric/elementary_functions.h"
 #include "numeric/elementary_tables.h"
 
@@ -9,87 +10,10 @@ namespace quillmere {
 
 namespace elementary {
 
-namespace {
-
-// Arguments within 2^-8 of 1 are reduced to r = x - 1 (exact), so that a
-// logarithm near 0 keeps its relative accuracy.
-constexpr std::uint64_t nearOneLow = 0x3fefe00000000000u;   // 1 - 2^-8
-constexpr std::uint64_t nearOneHigh = 0x3ff0100000000000u;  // 1 + 2^-8
-
-bool nearOne(std::uint64_t bits) {
-    return bits - nearOneLow <= nearOneHigh - nearOneLow;
-}
-
-// ln x = k ln2 + (-ln c) + ln(1 + r), with r = z c - 1 formed exactly as rh +
-// rl; base carries k ln2 + (-ln c) as baseHi (exact) + baseLo.
-struct LogReduction {
-    double rh = 0.0;
-    double rl = 0.0;
-    double baseHi = 0.0;
-    double baseLo = 0.0;
-    double kd = 0.0;
-    double tableMid = 0.0;  // -ln c = e.logHi + tableMid + tableLo
-    double tableLo = 0.0;
-};
-
-LogReduction reduce(double x, double xLow, int kOffset) {
-    const std::uint64_t ix = std::bit_cast<std::uint64_t>(x);
-    LogReduction red;
-    if (kOffset == 0 && nearOne(ix)) {
-        const DoubleDouble r = twoSum(x - 1.0, xLow);
-        red.rh = r.hi;
-        red.rl = r.lo;
-        return red;
-    }
-    const std::uint64_t tmp = ix - logOffset;
-    const std::size_t i = static_cast<std::size_t>((tmp >> 45) & 127);
-    const int k = static_cast<int>(static_cast<std::int64_t>(tmp) >> 52);
-    const double z = std::bit_cast<double>(ix - (tmp & (0xfffull << 52)));
-    const LogEntry& e = logTable[i];
-    // z = zh + zl with zh 26 bits and zl 27: zh c and zl c are exact, and
-    // zh c - 1 is exact because zh c lies near 1.
-    const DoubleDouble zs = splitHigh26(z);
-    const DoubleDouble r = twoSum(zs.hi * e.c - 1.0, zs.lo * e.c);
-    red.rh = r.hi;
-    red.rl = r.lo;
-    if (xLow != 0.0 && k <= 1022) {
-        red.rl += xLow * powerOfTwo(-k) * e.c;
-    }
-    red.kd = static_cast<double>(k + kOffset);
-    red.baseHi = red.kd * ln2Hi + e.logHi;
-    red.baseLo = red.kd * ln2Mid + e.logMid;
-    red.tableMid = e.logMid;
-    red.tableLo = e.logLo;
-    return red;
-}
-
-}  // namespace
-
-DoubleDouble logFast(double x, double xLow, int kOffset) {
-    const LogReduction red = reduce(x, xLow, kOffset);
-    const double rh = red.rh;
-    // ln(1 + r) = rh - rh^2/2 + rh^3 P(rh) + rl / (1 + rh); rh^2 = sh^2 +
-    // sl (rh + sh) with sh^2 exact. |rh| <= 2^-8: the series to degree 9
-    // leaves less than 2^-75 of the result.
-    const DoubleDouble s = splitHigh26(rh);
-    const double squareHi = s.hi * s.hi;
-    const double squareLo = s.lo * (rh + s.hi);
-    const double rest =
-        (rh * rh) * rh *
-        (1.0 / 3 -
-         rh *
-             (0.25 - rh * (0.2 - rh * (1.0 / 6 - rh * (1.0 / 7 - rh * (0.125 - rh * (1.0 / 9)))))));
-    // rl / (1 + rh): rl holds the low part of log1p's 1 + x, which may be
-    // 2^-46 of r, so the second-order term counts.
-    const double lowPart = red.rl * (1.0 - rh * (1.0 - rh));
-    const DoubleDouble s2 = twoSum(red.baseHi, rh);
-    const DoubleDouble s3 = fastTwoSum(s2.hi, -0.5 * squareHi);
-    const double lo = s2.lo + (s3.lo + (red.baseLo + ((lowPart - 0.5 * squareLo) + rest)));
-    return {s3.hi, lo};
-}
+namespace {}  // namespace
 
 DoubleDouble logAccurate(double x, double xLow, int kOffset) {
-    const LogReduction red = reduce(x, xLow, kOffset);
+    const LogReduction red = logReduce<true>(x, xLow, kOffset);
     const DoubleDouble r = twoSum(red.rh, red.rl);
     // ln(1 + r) = r (1 - r (1/2 - r (1/3 - ...))), to degree 15 (|r| <= 2^-8).
     DoubleDouble p{0.0, 0.0};
@@ -113,8 +37,9 @@ using namespace elementary;
 
 // The logarithm's fast result when its error cannot change the rounding, else
 // the accurate one.
+template <bool hasLow>
 double rounded(double x, double xLow, int kOffset) {
-    const DoubleDouble v = logFast(x, xLow, kOffset);
+    const DoubleDouble v = logFast<hasLow>(x, xLow, kOffset);
     if (const Rounded r = roundedWithin(v.hi, v.lo, std::fabs(v.hi) * logFastRelativeBound); r.ok) {
         return r.value;
     }
@@ -129,7 +54,7 @@ double log(double x) {
     constexpr std::uint64_t smallestNormal = 0x0010000000000000u;
     constexpr std::uint64_t infinityBits = 0x7ff0000000000000u;
     if (ix - smallestNormal < infinityBits - smallestNormal) {
-        return rounded(x, 0.0, 0);
+        return rounded<false>(x, 0.0, 0);
     }
     if (x == 0.0) {
         return -std::numeric_limits<double>::infinity();
@@ -141,7 +66,7 @@ double log(double x) {
         return x + x;  // +inf, or NaN passed on
     }
     // Subnormal: scaled into the normal range.
-    return rounded(x * 0x1p52, 0.0, -52);
+    return rounded<false>(x * 0x1p52, 0.0, -52);
 }
 
 double log1p(double x) {
@@ -161,7 +86,7 @@ double log1p(double x) {
     // 1 + x = hi + lo exactly; near 1 the reduction takes r = (hi - 1) + lo,
     // which is x itself.
     const DoubleDouble s = twoSum(1.0, x);
-    return rounded(s.hi, s.lo, 0);
+    return rounded<true>(s.hi, s.lo, 0);
 }
 
 }  // namespace quillmere

@@ -2,6 +2,7 @@
 #include <limits>
 
 #include "numeric/elementary_core.h"
+#include "numeric/elementary_fast.h"
 #include "numeric/elementary_functions.h"
 
 namespace quillmere {
@@ -84,7 +85,7 @@ double powOfMagnitude(const double original, double y) {
         magnitude *= 0x1p52;
         kOffset = -52;
     }
-    const DoubleDouble l = logFast(magnitude, 0.0, kOffset);
+    const DoubleDouble l = logFast<false>(magnitude, 0.0, kOffset);
     const DoubleDouble p = twoProduct(y, l.hi);
     if (!(std::fabs(p.hi) < 708.0)) {
         if (p.hi > 709.8) {
@@ -95,7 +96,7 @@ double powOfMagnitude(const double original, double y) {
         }
     } else {
         const DoubleDouble t = fastTwoSum(p.hi, p.lo + y * l.lo);
-        const ScaledValue v = expFast(t.hi, t.lo);
+        const ScaledValue v = expFast<true>(t.hi, t.lo);
         // The logarithm's relative error becomes an absolute error of y ln x.
         const double bound = expFastBound * (1.0 + std::fabs(t.hi));
         if (const Rounded r = roundedWithin(v.hi, v.lo, bound); r.ok) {
