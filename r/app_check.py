@@ -112,10 +112,15 @@ class App:
         return self.element(element_id).text.strip()
 
     def tab(self, label):
+        self.driver.execute_script("window.scrollTo(0, 0);")
         self.driver.find_element(By.LINK_TEXT, label).click()
         time.sleep(0.3)
 
     def upload(self, input_id, path):
+        # The bar says "Upload complete" from an earlier upload: clear it first.
+        self.driver.execute_script(
+            "document.querySelector('#' + arguments[0] + '_progress .progress-bar')"
+            ".textContent = '';", input_id)
         self.element(input_id).send_keys(str(path))
         self.wait(lambda d: "Upload complete" in d.find_element(
             By.ID, input_id + "_progress").text, 20, "the upload of " + input_id)
@@ -142,6 +147,7 @@ class App:
         """Whether the app takes a change of a setting and answers it within
         `seconds`: a round trip through the server."""
         self.tab("Design")
+        self.tab("Boundaries")
         before = self.text("boundaries_note")
         self.type_into("rate_bound", "0.35")
         try:
@@ -211,7 +217,8 @@ def interim_decision(app, args, work):
 
 
 def expected_simulation(args, design_file):
-    """simulate()'s table, each figure in the companion's eight digits."""
+    """simulate()'s figures, each in the companion's eight digits: a list per
+    true rate."""
     script = f"""
     library(quillmere)
     sim <- simulate(qm_read_design({str(design_file)!r}), threads = 2)
@@ -230,6 +237,16 @@ def expected_simulation(args, design_file):
     return [line.split("|") for line in result.stdout.strip().splitlines()]
 
 
+def shown_simulation(app):
+    """The operating characteristics table as shown: a list per true rate (its
+    header, then its column)."""
+    table = app.driver.find_element(By.CSS_SELECTOR, "#oc_table table")
+    header = [cell.text.strip() for cell in table.find_elements(By.CSS_SELECTOR, "thead th")]
+    rows = [[cell.text.strip() for cell in row.find_elements(By.TAG_NAME, "td")]
+            for row in table.find_elements(By.CSS_SELECTOR, "tbody tr")]
+    return [[header[c]] + [row[c] for row in rows] for c in range(1, len(header))]
+
+
 def simulation(app, args, work):
     design_file = work / "small.design"
     design_file.write_text(SMALL_DESIGN)
@@ -244,10 +261,9 @@ def simulation(app, args, work):
     app.click("run_simulate")
     app.wait(lambda d: d.find_elements(By.CSS_SELECTOR, "#oc_table table tbody tr"), 120,
              "the operating characteristics")
-    rows = [[cell.text.strip() for cell in row.find_elements(By.TAG_NAME, "td")]
-            for row in app.driver.find_elements(By.CSS_SELECTOR, "#oc_table table tbody tr")]
-    check(rows == expected_simulation(args, design_file),
-          "the operating characteristics table is simulate()'s (%d rows)" % len(rows))
+    shown = shown_simulation(app)
+    check(shown == expected_simulation(args, design_file),
+          "the operating characteristics table is simulate()'s (%d true rates)" % len(shown))
     app.wait(lambda d: d.find_elements(By.CSS_SELECTOR, "#oc_plot img"), 60, "the plot")
     app.shot("simulation")
     app.tab("Calibrate")
@@ -287,8 +303,9 @@ def downloads(app, args, work):
 
 def bad_value(app, args, work):
     app.tab("Design")
+    app.tab("Boundaries")
     app.type_into("rate_bound", "1.5")
-    app.wait(lambda d: d.find_element(By.ID, "rate_bound_message").text.strip(), 20,
+    app.wait(lambda d: "(1.5)" in d.find_element(By.ID, "rate_bound_message").text, 20,
              "the message beside the rate bound")
     shown = app.text("rate_bound_message")
     bad_file = work / "bad.design"

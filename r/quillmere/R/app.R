@@ -85,14 +85,19 @@ app_ui <- function() {
 app_header <- function() {
   shiny::tagList(
     shiny::tags$style(shiny::HTML(paste(
-      ".qm-message { color: #b00020; font-size: 0.85em; white-space: pre-wrap; margin-top: -0.6em; margin-bottom: 0.6em; }",
+      ".qm-message { color: #b00020; font-size: 0.85em; white-space: pre-line; }",
+      ".qm-message:not(:empty) { margin: -0.3em 0 0.6em 0; }",
       "#error_message { color: #b00020; white-space: pre-wrap; font-family: monospace; }",
-      "#error_message:empty { display: none; }",
-      ".qm-progress { height: 1.4em; background: #e9ecef; border-radius: 4px; margin: 0.5em 0; }",
+      "#error_message:not(:empty) { border: 1px solid #e3a1a8; background: #fdf0f1;",
+      "  border-radius: 4px; padding: 0.5em 0.8em; margin: 0.5em 0; }",
+      ".qm-progress { height: 0.8em; background: #e9ecef; border-radius: 4px; margin: 0.5em 0; }",
       ".qm-progress-bar { height: 100%; background: #2c7be5; border-radius: 4px; }",
       ".qm-note { color: #555; font-size: 0.9em; }",
-      ".qm-sidebar .form-group { margin-bottom: 0.5em; }",
-      "table.qm-table { font-size: 0.9em; }",
+      ".qm-sidebar .shiny-input-container { margin-bottom: 0.4rem; }",
+      ".qm-sidebar h6 { margin-top: 0.8rem; color: #2c5282; }",
+      ".qm-table { overflow-x: auto; }",
+      ".qm-table table { font-size: 0.85em; }",
+      ".qm-table td { white-space: nowrap; }",
       sep = "\n"))),
     shiny::div(class = "container-fluid", shiny::div(id = "error_message", role = "alert",
                                                      class = "shiny-text-output"))
@@ -105,7 +110,7 @@ design_ui <- function() {
       class = "qm-sidebar", width = 4,
       shiny::fileInput("design_file", "Design file (optional: fills the form)",
                        accept = c(".design", ".txt")),
-      lapply(seq_len(nrow(design_fields)), function(i) design_field_ui(design_fields[i, ]))
+      design_form_ui()
     ),
     shiny::mainPanel(
       width = 8,
@@ -113,12 +118,12 @@ design_ui <- function() {
         id = "design_tabs",
         shiny::tabPanel("Boundaries", value = "boundaries",
                         shiny::p(class = "qm-note", shiny::textOutput("boundaries_note")),
-                        shiny::tableOutput("boundaries_table")),
+                        shiny::div(class = "qm-table", shiny::tableOutput("boundaries_table"))),
         shiny::tabPanel("Simulate", value = "simulate",
                         run_controls("run_simulate", "Simulate"),
-                        shiny::tableOutput("oc_table"),
-                        shiny::plotOutput("oc_plot", height = "360px"),
-                        shiny::plotOutput("by_look_plot", height = "360px")),
+                        shiny::div(class = "qm-table", shiny::tableOutput("oc_table")),
+                        shiny::plotOutput("oc_plot", height = "380px"),
+                        shiny::plotOutput("by_look_plot", height = "380px")),
         shiny::tabPanel("Calibrate", value = "calibrate",
                         run_controls("run_calibrate", "Calibrate the cut-off"),
                         shiny::verbatimTextOutput("calibration_summary"),
@@ -131,15 +136,40 @@ design_ui <- function() {
   )
 }
 
-design_field_ui <- function(field) {
-  input <- if (!is.null(design_choices[[field$id]])) {
-    shiny::selectInput(field$id, field$label, design_choices[[field$id]], field$default)
+# The form in sections, two settings to a row.
+design_form_layout <- list(
+  "The rule" = list(c("design_type", "time_unit"), c("rate_bound", "cutoff"), "window"),
+  "Enrolment and looks" = list(c("max_patients", "accrual_rate"), c("first_look", "look_every"),
+                               "min_completed"),
+  "Scenarios" = list("true_rates", c("event_time_shape", "trials"), "seed"),
+  "Calibration" = list(c("calibration_rate", "max_error_stop")),
+  "Hazard model" = list(c("prior_shape", "hazard_range"))
+)
+
+design_form_ui <- function() {
+  lapply(names(design_form_layout), function(section) {
+    shiny::tagList(
+      shiny::h6(section),
+      lapply(design_form_layout[[section]], function(ids) {
+        shiny::fluidRow(lapply(ids, function(id) {
+          shiny::column(12 / length(ids), design_field_ui(id))
+        }))
+      })
+    )
+  })
+}
+
+# A setting's input and, under it, the companion's message about it.
+design_field_ui <- function(id) {
+  field <- design_fields[design_fields$id == id, ]
+  input <- if (!is.null(design_choices[[id]])) {
+    shiny::selectInput(id, field$label, design_choices[[id]], field$default)
   } else {
-    shiny::textInput(field$id, field$label, field$default)
+    shiny::textInput(id, field$label, field$default)
   }
-  shiny::tagList(input, shiny::div(id = paste0(field$id, "_message"), class = "qm-message",
-                                   shiny::textOutput(paste0(field$id, "_message_text"),
-                                                     inline = TRUE)))
+  shiny::tagList(input, shiny::textOutput(paste0(id, "_message"), container = function(...) {
+    shiny::div(class = "qm-message", ...)
+  }))
 }
 
 # A run's button, its cancel button and its progress.
@@ -210,11 +240,13 @@ interim_ui <- function() {
         shiny::tags$dt(class = "col-sm-3", shiny::textOutput("decision_label", inline = TRUE)),
         shiny::tags$dd(class = "col-sm-9", shiny::textOutput("decision_probability",
                                                              inline = TRUE)),
-        shiny::tags$dt(class = "col-sm-3", "Advice"),
+        shiny::tags$dt(class = "col-sm-3", shiny::textOutput("decision_advice_label",
+                                                             inline = TRUE)),
         shiny::tags$dd(class = "col-sm-9", shiny::textOutput("decision_advice", inline = TRUE))
       ),
-      shiny::div(id = "decision_warning", class = "qm-message",
-                 shiny::textOutput("decision_warning_text", inline = TRUE)),
+      shiny::textOutput("decision_warning", container = function(...) {
+        shiny::div(class = "qm-message", ...)
+      }),
       shiny::verbatimTextOutput("decision_details"),
       shiny::plotOutput("follow_up_plot", height = "480px"),
       shiny::verbatimTextOutput("stability_summary"),

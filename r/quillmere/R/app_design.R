@@ -17,13 +17,12 @@ design_server <- function(input, output, session, state, jobs, dir) {
   for (id in design_fields$id) {
     local({
       field <- id
-      output[[paste0(field, "_message_text")]] <- shiny::renderText({
+      output[[paste0(field, "_message")]] <- shiny::renderText({
         problems <- state$design_problems
         paste(problems[problem_fields(problems) == field], collapse = "\n")
       })
     })
   }
-  output$design_problems <- shiny::renderText(paste(state$design_problems, collapse = "\n"))
 
   shiny::observeEvent(input$design_file, guarded(state, {
     file <- take_upload(input$design_file, dir, "uploaded.design")
@@ -154,11 +153,11 @@ design_runs <- function(input, output, session, state, jobs, dir) {
   output$oc_plot <- shiny::renderPlot({
     shiny::req(state$simulation)
     plot(state$simulation)
-  })
+  }, res = 96)
   output$by_look_plot <- shiny::renderPlot({
     shiny::req(state$simulation)
     plot(state$simulation, "by_look")
-  })
+  }, res = 96)
   output$calibration_summary <- shiny::renderPrint({
     shiny::req(state$calibration)
     print(state$calibration)
@@ -166,7 +165,7 @@ design_runs <- function(input, output, session, state, jobs, dir) {
   output$calibration_plot <- shiny::renderPlot({
     shiny::req(state$calibration)
     plot(state$calibration)
-  })
+  }, res = 96)
   shiny::observeEvent(input$use_cutoff, guarded(state, {
     chosen <- state$calibration$chosen_cutoff
     if (is.null(chosen) || is.na(chosen)) {
@@ -178,26 +177,30 @@ design_runs <- function(input, output, session, state, jobs, dir) {
 }
 
 # The operating characteristics as operating_characteristics.csv holds them
-# (the companion's eight significant digits), one row per true rate.
+# (the companion's eight significant digits): a column per true rate, so that
+# the table stays narrow.
 operating_table <- function(simulation) {
   oc <- simulation$oc
   digits <- function(values) sprintf("%.8g", values)
-  data.frame(
-    "true rate" = shortest_text_cpp(oc$true_rate),
+  rows <- list(
     "trials" = sprintf("%d", oc$trials),
     "P(early stop)" = digits(oc$early_stop_probability),
-    "s.e." = digits(oc$early_stop_se),
-    "95% interval" = sprintf("[%s, %s]", digits(oc$early_stop_ci_low),
-                             digits(oc$early_stop_ci_high)),
+    "  standard error" = digits(oc$early_stop_se),
+    "  95% Wilson interval" = sprintf("[%s, %s]", digits(oc$early_stop_ci_low),
+                                      digits(oc$early_stop_ci_high)),
     "E[patients]" = digits(oc$expected_patients),
-    "s.e. " = digits(oc$expected_patients_se),
+    "  standard error " = digits(oc$expected_patients_se),
     "E[duration]" = digits(oc$expected_duration),
-    "s.e.  " = digits(oc$expected_duration_se),
-    "looks run" = digits(oc$mean_looks_run),
-    "pending per look" = digits(oc$mean_pending_per_look),
-    "prior-only looks" = digits(oc$prior_only_look_share),
-    check.names = FALSE, stringsAsFactors = FALSE
+    "  standard error  " = digits(oc$expected_duration_se),
+    "looks run per trial" = digits(oc$mean_looks_run),
+    "pending patients per look" = digits(oc$mean_pending_per_look),
+    "share of prior-only looks" = digits(oc$prior_only_look_share)
   )
+  table <- data.frame(names(rows), do.call(rbind, rows), stringsAsFactors = FALSE,
+                      check.names = FALSE, row.names = NULL)
+  names(table) <- c(sprintf("true rate (%s)", simulation$design$time_unit),
+                    shortest_text_cpp(oc$true_rate))
+  table
 }
 
 compare_server <- function(input, output, session, state, jobs, accepted_design, dir) {

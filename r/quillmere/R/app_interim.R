@@ -16,13 +16,17 @@ interim_server <- function(input, output, session, state, jobs, dir) {
   output$decision_label <- shiny::renderText(probability_label(decision()$rule))
   # As quillmere prints it in its RESULTS line.
   output$decision_probability <- shiny::renderText(sprintf("%g", decision()$probability))
+  output$decision_advice_label <- shiny::renderText({
+    decision()
+    "Advice"
+  })
   output$decision_advice <- shiny::renderText(comparison_text(decision()))
-  output$decision_warning_text <- shiny::renderText({
+  output$decision_warning <- shiny::renderText({
     warning <- decision()$warning
     if (is.na(warning)) "" else warning
   })
   output$decision_details <- shiny::renderPrint(print(decision()))
-  output$follow_up_plot <- shiny::renderPlot(plot(decision()))
+  output$follow_up_plot <- shiny::renderPlot(plot(decision()), res = 96)
 
   wire_run_outputs("run_stability", input, output, jobs)
   shiny::observeEvent(input$run_stability, guarded(state, {
@@ -42,7 +46,7 @@ interim_server <- function(input, output, session, state, jobs, dir) {
   output$stability_plot <- shiny::renderPlot({
     shiny::req(state$stability)
     plot(state$stability)
-  })
+  }, res = 96)
 
   interim_report <- package_function("qm_interim_report")
   output$interim_report_download <- shiny::renderUI({

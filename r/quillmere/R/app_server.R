@@ -14,6 +14,8 @@ app_server <- function(input, output, session, threads = NULL) {
     unlink(dir, recursive = TRUE)
   })
   output$error_message <- shiny::renderText(state$error)
+  # The message must reach the page even while it has no height.
+  shiny::outputOptions(output, "error_message", suspendWhenHidden = FALSE)
   design_server(input, output, session, state, jobs, dir)
   interim_server(input, output, session, state, jobs, dir)
 }
