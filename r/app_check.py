@@ -16,6 +16,7 @@ from selenium import webdriver
 from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
 
 # A design small enough to simulate in seconds, with a calibration target.
@@ -126,8 +127,9 @@ class App:
             By.ID, input_id + "_progress").text, 20, "the upload of " + input_id)
 
     def type_into(self, input_id, value):
+        # Selected and typed over, so the field is never empty in between.
         field = self.element(input_id)
-        field.clear()
+        field.send_keys(Keys.CONTROL, "a")
         field.send_keys(value)
 
     def click(self, element_id):
@@ -142,6 +144,17 @@ class App:
         self.driver.set_window_size(1400, max(900, min(int(height) + 40, 4000)))
         self.driver.save_screenshot(str(path))
         self.driver.set_window_size(1400, 1700)
+
+    def doc_shot(self, name):
+        """A screenshot of the window for the app guide, when asked for."""
+        if not self.args.doc_shots:
+            return
+        self.driver.execute_script("window.scrollTo(0, 0);")
+        self.driver.set_window_size(1280, 900)
+        time.sleep(3)  # the plots are drawn again for the narrower window
+        self.driver.save_screenshot(str(pathlib.Path(self.args.doc_shots) / name))
+        self.driver.set_window_size(1400, 1700)
+        time.sleep(3)
 
     def answering(self, seconds):
         """Whether the app takes a change of a setting and answers it within
@@ -198,7 +211,24 @@ def interim_decision(app, args, work):
     check(app.text("error_message") == "", "no message after a good decision")
     app.wait(lambda d: d.find_element(By.CSS_SELECTOR, "#follow_up_plot img"), 30,
              "the follow-up chart")
+    app.type_into("stability_runs", "20")
+    app.type_into("stability_seed", "3")
+    app.click("run_stability")
+    app.wait(lambda d: "Independent runs" in d.find_element(By.ID, "stability_summary").text,
+             120, "the stability runs")
+    app.wait(lambda d: d.find_elements(By.CSS_SELECTOR, "#stability_plot img"), 60,
+             "the stability plot")
+    target = app.downloads / "stability.csv"
+    app.click("download_stability")
+    app.wait(lambda d: target.exists() and target.stat().st_size > 0, 30,
+             "the download of stability.csv")
+    out = work / "stability"
+    run([args.companion, "stability", str(trial), "--answer", "1", "--runs", "20", "--seed",
+         "3", "--out", str(out)])
+    check((out / "stability.csv").read_bytes() == target.read_bytes(),
+          "the downloaded stability.csv equals the companion's")
     app.shot("interim-decision")
+    app.doc_shot("app-interim.png")
     # A data file quillmere refuses: its message, and the app goes on.
     bad = work / "bad"
     bad.mkdir()
@@ -266,6 +296,7 @@ def simulation(app, args, work):
           "the operating characteristics table is simulate()'s (%d true rates)" % len(shown))
     app.wait(lambda d: d.find_elements(By.CSS_SELECTOR, "#oc_plot img"), 60, "the plot")
     app.shot("simulation")
+    app.doc_shot("app-simulation.png")
     app.tab("Calibrate")
     app.click("run_calibrate")
     app.wait(lambda d: "cut-off" in d.find_element(By.ID, "calibration_summary").text, 120,
@@ -316,6 +347,7 @@ def bad_value(app, args, work):
     check(not app.driver.find_elements(By.CSS_SELECTOR, "#boundaries_table table"),
           "no boundaries for a refused design")
     app.shot("bad-value")
+    app.doc_shot("app-design.png")
     app.type_into("rate_bound", "0.3")
     app.wait(lambda d: not d.find_element(By.ID, "rate_bound_message").text.strip(), 20,
              "the message to go")
@@ -333,6 +365,9 @@ def long_run(app, args, work):
     check(job_processes() == 1, "the long run is a background process")
     check(app.answering(2), "the app answers during a long run")
     app.tab("Simulate")
+    app.wait(lambda d: re.search(r"running: [1-9]",
+                                 d.find_element(By.ID, "run_simulate_status").text), 300,
+             "the long run's progress")
     app.shot("long-run")
     app.click("run_simulate_cancel")
     app.wait(lambda d: "cancelled" in d.find_element(By.ID, "run_simulate_status").text, 5,
@@ -363,6 +398,7 @@ def main():
     parser = argparse.ArgumentParser()
     for name in ["url", "root", "quillmere", "companion", "shots", "work", "app-tmp"]:
         parser.add_argument("--" + name, required=True)
+    parser.add_argument("--doc-shots", help="also save the app guide's screenshots here")
     args = parser.parse_args()
     work = pathlib.Path(args.work) / "check"
     work.mkdir(parents=True, exist_ok=True)

@@ -229,6 +229,7 @@ interim_ui <- function() {
       shiny::textInput("stability_runs", "Runs with independent streams", "200"),
       shiny::textInput("stability_seed", "Seed of the runs", "1"),
       run_controls("run_stability", "How firm is it?"),
+      shiny::downloadLink("download_stability", "stability.csv"),
       shiny::hr(),
       shiny::uiOutput("interim_report_download")
     ),

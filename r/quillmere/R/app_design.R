@@ -14,6 +14,12 @@ design_server <- function(input, output, session, state, jobs, dir) {
     state$design <- result$design
     state$design_problems <- result$problems
   })
+  # Results shown are always those of the design in the form.
+  shiny::observeEvent(state$design, {
+    for (run in c("simulation", "calibration", "comparison")) {
+      if (!same_design(state[[run]]$design, state$design)) state[[run]] <- NULL
+    }
+  }, ignoreNULL = FALSE)
   for (id in design_fields$id) {
     local({
       field <- id
@@ -126,7 +132,9 @@ fill_design_form <- function(session, design) {
 
 # Simulation, calibration and comparison, each in the background.
 design_runs <- function(input, output, session, state, jobs, dir) {
-  shards <- 20L
+  # Shards enough for a progress bar that moves, few enough to keep the
+  # threads busy within each.
+  shards <- 50L
   accepted_design <- function() {
     if (is.null(state$design)) {
       input_error(paste(c("The design has problems; see the messages beside the settings:",
@@ -139,11 +147,11 @@ design_runs <- function(input, output, session, state, jobs, dir) {
   }
   shiny::observeEvent(input$run_simulate, guarded(state, {
     jobs$start("run_simulate", "simulate", list(design = accepted_design(), shards = shards),
-               function(simulation) state$simulation <- simulation)
+               function(simulation) keep_result(state, "simulation", simulation))
   }))
   shiny::observeEvent(input$run_calibrate, guarded(state, {
     jobs$start("run_calibrate", "calibrate", list(design = accepted_design(), shards = shards),
-               function(calibration) state$calibration <- calibration)
+               function(calibration) keep_result(state, "calibration", calibration))
   }))
 
   output$oc_table <- shiny::renderTable({
@@ -176,6 +184,22 @@ design_runs <- function(input, output, session, state, jobs, dir) {
   compare_server(input, output, session, state, jobs, accepted_design, dir)
 }
 
+# Whether two designs (or NULLs) are the same design: the same design file.
+same_design <- function(a, b) {
+  if (is.null(a) || is.null(b)) {
+    return(is.null(a) && is.null(b))
+  }
+  identical(design_text_cpp(unclass(a)), design_text_cpp(unclass(b)))
+}
+
+# A finished run's result, shown only if the form still holds its design.
+keep_result <- function(state, name, result) {
+  if (!same_design(result$design, state$design)) {
+    input_error("The design was changed during the run: run it again for the design shown.")
+  }
+  state[[name]] <- result
+}
+
 # The operating characteristics as operating_characteristics.csv holds them
 # (the companion's eight significant digits): a column per true rate, so that
 # the table stays narrow.
@@ -183,23 +207,21 @@ operating_table <- function(simulation) {
   oc <- simulation$oc
   digits <- function(values) sprintf("%.8g", values)
   rows <- list(
-    "trials" = sprintf("%d", oc$trials),
-    "P(early stop)" = digits(oc$early_stop_probability),
-    "  standard error" = digits(oc$early_stop_se),
-    "  95% Wilson interval" = sprintf("[%s, %s]", digits(oc$early_stop_ci_low),
-                                      digits(oc$early_stop_ci_high)),
-    "E[patients]" = digits(oc$expected_patients),
-    "  standard error " = digits(oc$expected_patients_se),
-    "E[duration]" = digits(oc$expected_duration),
-    "  standard error  " = digits(oc$expected_duration_se),
-    "looks run per trial" = digits(oc$mean_looks_run),
-    "pending patients per look" = digits(oc$mean_pending_per_look),
-    "share of prior-only looks" = digits(oc$prior_only_look_share)
+    c("trials", sprintf("%d", oc$trials)),
+    c("P(early stop)", digits(oc$early_stop_probability)),
+    c("  standard error", digits(oc$early_stop_se)),
+    c("  95% Wilson interval", sprintf("[%s, %s]", digits(oc$early_stop_ci_low),
+                                        digits(oc$early_stop_ci_high))),
+    c("E[patients]", digits(oc$expected_patients)),
+    c("  standard error", digits(oc$expected_patients_se)),
+    c(sprintf("E[duration] (%s)", simulation$design$time_unit), digits(oc$expected_duration)),
+    c("  standard error", digits(oc$expected_duration_se)),
+    c("looks run per trial", digits(oc$mean_looks_run)),
+    c("pending patients per look", digits(oc$mean_pending_per_look)),
+    c("share of prior-only looks", digits(oc$prior_only_look_share))
   )
-  table <- data.frame(names(rows), do.call(rbind, rows), stringsAsFactors = FALSE,
-                      check.names = FALSE, row.names = NULL)
-  names(table) <- c(sprintf("true rate (%s)", simulation$design$time_unit),
-                    shortest_text_cpp(oc$true_rate))
+  table <- as.data.frame(do.call(rbind, rows), stringsAsFactors = FALSE)
+  names(table) <- c("true rate", shortest_text_cpp(oc$true_rate))
   table
 }
 

@@ -48,6 +48,14 @@ interim_server <- function(input, output, session, state, jobs, dir) {
     plot(state$stability)
   }, res = 96)
 
+  output$download_stability <- shiny::downloadHandler(
+    filename = "stability.csv",
+    content = function(file) {
+      if (is.null(state$stability)) input_error("There is no stability run yet.")
+      writeBin(charToRaw(stability_csv(state$stability)), file)
+    }
+  )
+
   interim_report <- package_function("qm_interim_report")
   output$interim_report_download <- shiny::renderUI({
     if (is.null(interim_report)) {

@@ -87,7 +87,7 @@ job_slots <- function(session, output, state, dir, threads) {
     polled <- poll_app_job(current$job)
     progress[[current$id]] <- polled$done / max(polled$total, 1)
     if (polled$state == "running") {
-      status[[current$id]] <- sprintf("running: %s", progress_words(current, polled))
+      status[[current$id]] <- paste0("running", progress_words(current, polled))
       return()
     }
     finished <- current
@@ -133,7 +133,7 @@ progress_words <- function(current, polled) {
   if (polled$total <= 1) {
     return("")
   }
-  sprintf("%d of %d %s", as.integer(polled$done), as.integer(polled$total), current$unit)
+  sprintf(": %d of %d %s", as.integer(polled$done), as.integer(polled$total), current$unit)
 }
 
 # The status and progress bar outputs of a run button, and its cancel button.
