@@ -287,6 +287,7 @@ def simulation(app, args, work):
     app.wait(lambda d: d.find_elements(By.CSS_SELECTOR, "#boundaries_table table"), 20,
              "the boundaries")
     app.shot("design-boundaries")
+    app.doc_shot("app-design.png")
     app.tab("Simulate")
     app.click("run_simulate")
     app.wait(lambda d: d.find_elements(By.CSS_SELECTOR, "#oc_table table tbody tr"), 120,
@@ -347,7 +348,7 @@ def bad_value(app, args, work):
     check(not app.driver.find_elements(By.CSS_SELECTOR, "#boundaries_table table"),
           "no boundaries for a refused design")
     app.shot("bad-value")
-    app.doc_shot("app-design.png")
+    app.doc_shot("app-bad-value.png")
     app.type_into("rate_bound", "0.3")
     app.wait(lambda d: not d.find_element(By.ID, "rate_bound_message").text.strip(), 20,
              "the message to go")

@@ -98,6 +98,7 @@ app_header <- function() {
       ".qm-table { overflow-x: auto; }",
       ".qm-table table { font-size: 0.85em; }",
       ".qm-table td { white-space: nowrap; }",
+      "pre.shiny-text-output { white-space: pre-wrap; }",
       sep = "\n"))),
     shiny::div(class = "container-fluid", shiny::div(id = "error_message", role = "alert",
                                                      class = "shiny-text-output"))
@@ -238,12 +239,12 @@ interim_ui <- function() {
       shiny::h4("Decision"),
       shiny::tags$dl(
         class = "row",
-        shiny::tags$dt(class = "col-sm-3", shiny::textOutput("decision_label", inline = TRUE)),
-        shiny::tags$dd(class = "col-sm-9", shiny::textOutput("decision_probability",
+        shiny::tags$dt(class = "col-sm-4", shiny::textOutput("decision_label", inline = TRUE)),
+        shiny::tags$dd(class = "col-sm-8", shiny::textOutput("decision_probability",
                                                              inline = TRUE)),
-        shiny::tags$dt(class = "col-sm-3", shiny::textOutput("decision_advice_label",
+        shiny::tags$dt(class = "col-sm-4", shiny::textOutput("decision_advice_label",
                                                              inline = TRUE)),
-        shiny::tags$dd(class = "col-sm-9", shiny::textOutput("decision_advice", inline = TRUE))
+        shiny::tags$dd(class = "col-sm-8", shiny::textOutput("decision_advice", inline = TRUE))
       ),
       shiny::textOutput("decision_warning", container = function(...) {
         shiny::div(class = "qm-message", ...)

@@ -47,17 +47,42 @@ design_server <- function(input, output, session, state, jobs, dir) {
   output$boundaries_note <- shiny::renderText({
     design <- state$design
     if (is.null(design)) {
-      return("The boundaries appear once every setting is accepted.")
+      problems <- length(state$design_problems)
+      return(if (problems == 0L) "The boundaries appear once every setting is accepted."
+             else sprintf(paste("The design is refused (%d %s, shown beside the settings);",
+                                "the boundaries appear once every setting is accepted."),
+                          problems, if (problems == 1L) "problem" else "problems"))
     }
     sprintf(paste("With every outcome known: the %s count at which the rule advises",
                   "termination, for 1 to %d patients (%s)."),
             if (design$rule$type == "Efficacy") "largest response" else "smallest event",
             design$max_patients, probability_label(design$rule))
   })
-  output$boundaries_table <- shiny::renderTable(boundaries(), na = "", digits = 6)
+  output$boundaries_table <- shiny::renderTable(boundary_table(boundaries(), state$design$rule),
+                                                align = "r")
 
   design_runs(input, output, session, state, jobs, dir)
   design_downloads(output, state, boundaries)
+}
+
+# The boundaries with the figures of boundaries.csv (nine significant digits),
+# the count said in words.
+boundary_table <- function(boundaries, rule) {
+  count <- if (rule$type == "Efficacy") "terminate with at most (responses)"
+           else "terminate with at least (events)"
+  table <- data.frame(
+    sprintf("%d", boundaries$patients),
+    ifelse(is.na(boundaries$boundary), "never", sprintf("%d", boundaries$boundary)),
+    ifelse(is.na(boundaries$probability_at_boundary), "",
+           sprintf("%.9g", boundaries$probability_at_boundary)),
+    ifelse(is.na(boundaries$probability_beside), "",
+           sprintf("%.9g", boundaries$probability_beside)),
+    ifelse(boundaries$monotone, "yes", "no"),
+    stringsAsFactors = FALSE
+  )
+  names(table) <- c("patients", count, "probability there", "one count beside",
+                    "monotone")
+  table
 }
 
 # The design file text of the form's values; a value with a line break is
