@@ -219,6 +219,9 @@ def interim_decision(app, args, work):
     app.wait(lambda d: d.find_elements(By.CSS_SELECTOR, "#stability_plot img"), 60,
              "the stability plot")
     target = app.downloads / "stability.csv"
+    app.wait(lambda d: "/download/" in (d.find_element(By.ID, "download_stability")
+                                        .get_attribute("href") or ""), 20,
+             "the address of stability.csv")
     app.click("download_stability")
     app.wait(lambda d: target.exists() and target.stat().st_size > 0, 30,
              "the download of stability.csv")
@@ -316,6 +319,9 @@ def downloads(app, args, work):
         target = app.downloads / name
         if target.exists():
             target.unlink()
+        # A download link gets its address from the server once it is shown.
+        app.wait(lambda d: "/download/" in (d.find_element(By.ID, link).get_attribute("href")
+                                            or ""), 20, "the address of " + name)
         app.click(link)
         app.wait(lambda d: target.exists() and target.stat().st_size > 0, 30,
                  "the download of " + name)
