@@ -200,3 +200,78 @@ test_that("a cancelled job's process ends and its files go", {
   expect_false(job$process$is_alive())
   expect_identical(list.files(dir), character())
 })
+
+# The app's server driven as a browser would drive it.
+with_app <- function(code) {
+  skip_if_not_installed("shiny")
+  skip_if_not_installed("processx")
+  # testServer takes its code unevaluated: it is handed over as written.
+  eval(bquote(shiny::testServer(function(input, output, session) {
+    app_server(input, output, session)
+  }, .(substitute(code)))), envir = parent.frame())
+}
+
+upload_of <- function(path, name = basename(path)) {
+  data.frame(name = name, size = file.size(path), type = "", datapath = path,
+             stringsAsFactors = FALSE)
+}
+
+test_that("the app places the companion's messages beside the settings and recovers", {
+  with_app({
+    do.call(session$setInputs, form_defaults())
+    session$elapse(1000)
+    expect_match(output$boundaries_note, "smallest event count", fixed = TRUE)
+    session$setInputs(rate_bound = "1.5", max_patients = "700")
+    session$elapse(1000)
+    expect_identical(output$rate_bound_message,
+                     "The Rate Bound was set to (1.5). This value must lay within the open interval (0,1).")
+    expect_identical(output$max_patients_message,
+                     "The MaxPatients was set to (700). This value must be a whole number from 1 to 500.")
+    expect_identical(output$cutoff_message, "")
+    expect_match(output$boundaries_note, "refused (2 problems", fixed = TRUE)
+    session$setInputs(run_simulate = 1)
+    expect_match(output$error_message, "The design has problems", fixed = TRUE)
+    session$setInputs(rate_bound = "0.3", max_patients = "40")
+    session$elapse(1000)
+    expect_identical(output$rate_bound_message, "")
+    expect_match(output$boundaries_note, "for 1 to 40 patients", fixed = TRUE)
+  })
+})
+
+test_that("the app's decision is quillmere's, and every bad trial gets the programs' message", {
+  example <- extdata("toxicity")
+  bad <- copy_trial(example)
+  writeLines(c("PatientData TOXICITY_EVENT TimeToEvent FollowUpTime", "P001 2 28 40"),
+             file.path(bad, "data_toxicity.txt"))
+  config <- upload_of(file.path(example, "TrialConfig_Toxicity.config"))
+  data <- upload_of(file.path(example, "data_toxicity.txt"))
+  expected <- qm_decide(qm_read_trial(example, 1))
+  cases <- list(
+    list(inputs = list(), message = "Upload the configuration file first."),
+    list(inputs = list(trial_config = config), message = "Upload the patient data file first."),
+    list(inputs = list(trial_config = config, trial_data = data, event_type = "4"),
+         message = "The event type must be 1, 2 or 3."),
+    list(inputs = list(trial_config = config,
+                       trial_data = upload_of(file.path(bad, "data_toxicity.txt"))),
+         message = "For patient P001, invalid response indicator! Only 0 or 1 is allowed. Please check."),
+    list(inputs = list(trial_config = config, trial_data = upload_of(
+      file.path(example, "data_toxicity.txt"), "data toxicity.txt")),
+      message = "The file name (data toxicity.txt) may hold only letters")
+  )
+  with_app({
+    session$setInputs(event_type = "1", trial_source = "files")
+    for (case in cases) {
+      session$setInputs(trial_config = NULL, trial_data = NULL, event_type = "1")
+      do.call(session$setInputs, case$inputs)
+      session$setInputs(decide = input$decide %or_else% 0 + 1)
+      expect_match(output$error_message, case$message, fixed = TRUE)
+      expect_error(output$decision_probability)
+    }
+    session$setInputs(trial_config = config, trial_data = data, event_type = "1")
+    session$setInputs(decide = input$decide + 1)
+    expect_identical(output$error_message, "")
+    expect_identical(output$decision_probability, sprintf("%g", expected$probability))
+    expect_identical(output$decision_advice, comparison_text(expected))
+    expect_identical(output$decision_label, "Pr(Toxicity rate >0.3)")
+  })
+})
