@@ -13,7 +13,8 @@ start_app_job <- function(kind, args, dir) {
   job_dir <- tempfile("job-", tmpdir = dir)
   dir.create(job_dir)
   saveRDS(list(kind = kind, args = args), file.path(job_dir, "job.rds"))
-  rscript <- file.path(R.home("bin"), "Rscript")
+  rscript <- file.path(R.home("bin"),
+                       if (.Platform$OS.type == "windows") "Rscript.exe" else "Rscript")
   script <- sprintf("quillmere:::run_app_job(%s)", deparse(job_dir))
   environment <- c(R_LIBS = paste(.libPaths(), collapse = .Platform$path.sep),
                    TMPDIR = job_dir, TMP = job_dir, TEMP = job_dir)
