@@ -323,7 +323,10 @@ design_downloads <- function(output, state, boundaries) {
   output$download_report <- shiny::downloadHandler(
     filename = "report.html",
     content = function(file) {
-      report(needs(state$design, "accepted design"), simulation(), file)
+      calibration <- state$calibration
+      report(needs(state$design, "accepted design"), simulation(), file,
+             calibration = if (same_design(calibration$design, state$design)) calibration,
+             design_file = "quillmere.design")
     }
   )
 }

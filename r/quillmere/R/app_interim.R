@@ -6,6 +6,7 @@ interim_server <- function(input, output, session, state, jobs, dir) {
   shiny::observeEvent(input$decide, guarded(state, {
     state$decision <- NULL
     state$stability <- NULL
+    state$interim_report <- NULL
     trial <- uploaded_trial(input, dir)
     state$trial <- trial
     state$decision <- qm_decide(trial)
@@ -56,22 +57,46 @@ interim_server <- function(input, output, session, state, jobs, dir) {
     }
   )
 
-  interim_report <- package_function("qm_interim_report")
+  interim_report_server(input, output, state, jobs, dir)
+}
+
+# The committee's interim report, made in the background (it reruns the
+# analysis with independent streams) and then offered for download; shown
+# when the package has qm_interim_report().
+interim_report_server <- function(input, output, state, jobs, dir) {
+  available <- !is.null(package_function("qm_interim_report"))
+  report <- file.path(dir, "interim-report.html")
   output$interim_report_download <- shiny::renderUI({
-    if (is.null(interim_report)) {
-      # The committee's report is wired here once qm_interim_report() exists.
+    if (!available) {
       return(shiny::p(class = "qm-note", paste(
         "The interim report needs qm_interim_report(), which this version of the package",
         "does not have yet.")))
     }
-    shiny::downloadLink("download_interim_report", "interim report (HTML)")
+    shiny::tagList(
+      run_controls("run_interim_report", "Prepare the interim report"),
+      shiny::downloadLink("download_interim_report", "interim report (HTML)")
+    )
   })
+  wire_run_outputs("run_interim_report", input, output, jobs)
+  shiny::observeEvent(input$run_interim_report, guarded(state, {
+    if (is.null(state$trial) || is.null(state$decision)) {
+      input_error("Decide first: the report is of the decision shown.")
+    }
+    unlink(report)
+    state$interim_report <- NULL
+    jobs$start("run_interim_report", "interim_report",
+               list(trial = state$trial, file = report,
+                    runs = whole_number_text(input$stability_runs, "runs"),
+                    seed = trimws(input$stability_seed)),
+               function(file) state$interim_report <- file, unit = "")
+  }))
   output$download_interim_report <- shiny::downloadHandler(
     filename = "interim-report.html",
     content = function(file) {
-      trial <- state$trial
-      if (is.null(trial)) input_error("Decide first: the report is of the decision shown.")
-      interim_report(trial, file)
+      if (is.null(state$interim_report)) {
+        input_error("Prepare the interim report first.")
+      }
+      file.copy(state$interim_report, file, overwrite = TRUE)
     }
   )
 }

@@ -93,19 +93,15 @@ app_job_value <- function(kind, args, progress) {
     calibrate = in_shards(args, progress, function(range) {
       with_threads(qm_calibrate, list(args$design, replicates = range), args$threads)
     }),
-    stability = {
-      progress(0, 1)
-      run <- with_threads(qm_stability, list(args$trial, runs = args$runs, seed = args$seed),
-                          args$threads)
-      progress(1, 1)
-      run
-    },
-    compare = {
-      progress(0, 1)
-      compare <- get("qm_compare", envir = asNamespace("quillmere"))
-      run <- compare(args$design, args$other)
-      progress(1, 1)
-      run
+    stability = with_threads(qm_stability, list(args$trial, runs = args$runs, seed = args$seed),
+                             args$threads),
+    compare = with_threads(package_function("qm_compare"), list(args$design, args$other),
+                           args$threads),
+    interim_report = {
+      with_threads(package_function("qm_interim_report"),
+                   list(args$trial, args$file, runs = args$runs, seed = args$seed,
+                        force = TRUE), args$threads)
+      args$file
     },
     stop("unknown job ", kind)
   )

@@ -7,7 +7,8 @@ app_server <- function(input, output, session, threads = NULL) {
   dir.create(dir, mode = "0700")
   state <- shiny::reactiveValues(error = "", design = NULL, design_problems = character(),
                                  simulation = NULL, calibration = NULL, comparison = NULL,
-                                 trial = NULL, decision = NULL, stability = NULL)
+                                 trial = NULL, decision = NULL, stability = NULL,
+                                 interim_report = NULL)
   jobs <- job_slots(session, output, state, dir, threads)
   session$onSessionEnded(function() {
     jobs$stop_all()
