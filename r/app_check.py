@@ -86,10 +86,10 @@ class App:
         return driver
 
     def open(self):
-        deadline = time.monotonic() + 60
+        deadline = time.monotonic() + 180
         while True:
             try:
-                urllib.request.urlopen(self.args.url, timeout=2).read()
+                urllib.request.urlopen(self.args.url, timeout=10).read()
                 break
             except OSError:
                 if time.monotonic() > deadline:
