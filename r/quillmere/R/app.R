@@ -42,29 +42,37 @@ design_fields <- data.frame(
   id = c("design_type", "rate_bound", "cutoff", "window", "time_unit", "max_patients",
          "accrual_rate", "first_look", "look_every", "min_completed", "true_rates",
          "event_time_shape", "trials", "seed", "calibration_rate", "max_error_stop",
-         "prior_shape", "hazard_range"),
+         "prior_shape", "hazard_range", "method"),
   key = c("TrialType", "RateBound", "CutoffProbability", "MaxEvaluationWindow", "TimeUnit",
           "MaxPatients", "AccrualRate", "FirstLook", "LookEvery", "MinCompleted", "TrueRates",
           "EventTimeShape", "Trials", "Seed", "CalibrationRate", "MaxErrorStop",
-          "HazardPriorShape", "HazardRange"),
+          "HazardPriorShape", "HazardRange", "Method"),
   label = c("Event type", "Rate bound", "Cut-off probability", "Evaluation window",
             "Time unit", "Maximum number of patients", "Accrual rate (patients per time unit)",
             "First look after (patients)", "Then a look every (patients)",
             "Run-in: outcomes known before a look", "True rates (comma-separated)",
             "Weibull shape of the event time", "Trials per rate", "Seed",
             "Calibration rate (optional)", "Largest P(early stop) there (optional)",
-            "Hazard prior shape (0: quillmere's)", "Hazard range (unit: quillmere's)"),
+            "Hazard prior shape (0: quillmere's)", "Hazard range (unit: quillmere's)",
+            "Pending outcomes (imputation: quillmere's)"),
   default = c("Toxicity", "0.3", "0.9", "90", "days", "40", "0.25", "10", "5", "5",
-              "0.1, 0.2, 0.3, 0.45", "1", "1000", "20240611", "", "", "0", "unit"),
+              "0.1, 0.2, 0.3, 0.45", "1", "1000", "20240611", "", "", "0", "unit", "imputation"),
   optional = c(FALSE, FALSE, FALSE, FALSE, TRUE, FALSE, FALSE, FALSE, FALSE, TRUE, FALSE,
-               FALSE, TRUE, FALSE, TRUE, TRUE, TRUE, TRUE),
+               FALSE, TRUE, FALSE, TRUE, TRUE, TRUE, TRUE, TRUE),
   stringsAsFactors = FALSE
 )
+
+# The settings this version of the package knows (the way of handling the
+# pending outcomes came with a later version).
+form_fields <- function() {
+  design_fields[design_fields$id != "method" | "method" %in% names(formals(qm_design)), ]
+}
 
 design_choices <- list(
   design_type = c("Toxicity", "Efficacy", "DiseaseProgression"),
   time_unit = c("hours", "days", "weeks", "months", "years"),
-  hazard_range = c("unit", "window")
+  hazard_range = c("unit", "window"),
+  method = c("imputation", "complete-case", "suspension", "weighted")
 )
 
 # Other names the messages use for a setting, beside its key.
@@ -144,7 +152,7 @@ design_form_layout <- list(
                                "min_completed"),
   "Scenarios" = list("true_rates", c("event_time_shape", "trials"), "seed"),
   "Calibration" = list(c("calibration_rate", "max_error_stop")),
-  "Hazard model" = list(c("prior_shape", "hazard_range"))
+  "Analysis of a look" = list(c("prior_shape", "hazard_range"), "method")
 )
 
 design_form_ui <- function() {
@@ -152,6 +160,7 @@ design_form_ui <- function() {
     shiny::tagList(
       shiny::h6(section),
       lapply(design_form_layout[[section]], function(ids) {
+        ids <- intersect(ids, form_fields()$id)
         shiny::fluidRow(lapply(ids, function(id) {
           shiny::column(12 / length(ids), design_field_ui(id))
         }))

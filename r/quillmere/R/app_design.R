@@ -5,8 +5,8 @@
 
 design_server <- function(input, output, session, state, jobs, dir) {
   form_values <- shiny::reactive({
-    stats::setNames(lapply(design_fields$id, function(id) input[[id]] %or_else% ""),
-                    design_fields$id)
+    fields <- form_fields()
+    stats::setNames(lapply(fields$id, function(id) input[[id]] %or_else% ""), fields$id)
   })
   checked <- shiny::debounce(shiny::reactive(check_design_form(form_values(), dir)), 300)
   shiny::observe({
@@ -88,16 +88,17 @@ boundary_table <- function(boundaries, rule) {
 # The design file text of the form's values; a value with a line break is
 # refused, since it would add lines of its own.
 design_form_text <- function(values) {
+  fields <- form_fields()
   lines <- character()
-  for (i in seq_len(nrow(design_fields))) {
-    value <- trimws(values[[design_fields$id[i]]])
+  for (i in seq_len(nrow(fields))) {
+    value <- trimws(values[[fields$id[i]]] %or_else% "")
     if (grepl("[\r\n]", value)) {
-      input_error(sprintf("The %s must be given on one line.", design_fields$key[i]))
+      input_error(sprintf("The %s must be given on one line.", fields$key[i]))
     }
-    if (design_fields$optional[i] && !nzchar(value)) {
+    if (fields$optional[i] && !nzchar(value)) {
       next
     }
-    lines <- c(lines, paste(design_fields$key[i], "=", value))
+    lines <- c(lines, paste(fields$key[i], "=", value))
   }
   paste0(paste(lines, collapse = "\n"), "\n")
 }
@@ -144,9 +145,9 @@ fill_design_form <- function(session, design) {
     event_time_shape = number(design$event_time_shape), trials = number(design$trials),
     seed = design$seed, calibration_rate = number(design$calibration_rate),
     max_error_stop = number(design$max_error_stop), prior_shape = number(rule$prior_shape),
-    hazard_range = rule$hazard_range
+    hazard_range = rule$hazard_range, method = design$method %or_else% "imputation"
   )
-  for (id in names(values)) {
+  for (id in intersect(names(values), form_fields()$id)) {
     if (!is.null(design_choices[[id]])) {
       shiny::updateSelectInput(session, id, selected = values[[id]])
     } else {

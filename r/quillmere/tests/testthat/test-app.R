@@ -45,7 +45,8 @@ test_that("the stability file equals the companion's", {
 })
 
 form_defaults <- function() {
-  stats::setNames(as.list(design_fields$default), design_fields$id)
+  fields <- form_fields()
+  stats::setNames(as.list(fields$default), fields$id)
 }
 
 test_that("the form's defaults are the bundled toxicity design, read by the design reader", {
