@@ -172,11 +172,14 @@ design_runs <- function(input, output, session, state, jobs, dir) {
     wire_run_outputs(id, input, output, jobs)
   }
   shiny::observeEvent(input$run_simulate, guarded(state, {
-    jobs$start("run_simulate", "simulate", list(design = accepted_design(), shards = shards),
+    design <- within_app_limits(accepted_design(), "simulation", 1)
+    jobs$start("run_simulate", "simulate", list(design = design, shards = shards),
                function(simulation) keep_result(state, "simulation", simulation))
   }))
   shiny::observeEvent(input$run_calibrate, guarded(state, {
-    jobs$start("run_calibrate", "calibrate", list(design = accepted_design(), shards = shards),
+    design <- accepted_design()
+    within_app_limits(design, "calibration", design$max_patients)
+    jobs$start("run_calibrate", "calibrate", list(design = design, shards = shards),
                function(calibration) keep_result(state, "calibration", calibration))
   }))
 
@@ -208,6 +211,26 @@ design_runs <- function(input, output, session, state, jobs, dir) {
     shiny::updateTextInput(session, "cutoff", value = shortest_text_cpp(chosen))
   }))
   compare_server(input, output, session, state, jobs, accepted_design, dir)
+}
+
+# The results of a run come back into the app's R process, which serves every
+# session: a run is refused when they could fill its memory. A simulation
+# keeps a row per trial; a calibration a row per look, at most one per
+# patient of a trial.
+app_result_rows <- 2e6
+
+within_app_limits <- function(design, what, rows_per_trial) {
+  trials <- as.numeric(design$trials) * length(design$true_rates)
+  if (trials * rows_per_trial > app_result_rows) {
+    input_error(sprintf(paste(
+      "The app runs a %s of up to %s rows of results, and this one could take %s",
+      "(%s trials per rate, %d rates%s). Run it with quillmere-design or the R package."),
+      what, format(app_result_rows, big.mark = ",", scientific = FALSE),
+      format(trials * rows_per_trial, big.mark = ",", scientific = FALSE),
+      format(design$trials, big.mark = ",", scientific = FALSE), length(design$true_rates),
+      if (rows_per_trial > 1) sprintf(", up to %d looks each", rows_per_trial) else ""))
+  }
+  design
 }
 
 # Whether two designs (or NULLs) are the same design: the same design file.

@@ -155,6 +155,22 @@ test_that("a trial is read from uploaded files or a typed rule as quillmere read
   expect_error(uploaded_trial(typed, session), "Cutoff", class = "quillmere_input_error")
 })
 
+test_that("runs whose results could fill the app's memory are refused", {
+  cases <- list(list(trials = 100000, rows = 1, accepted = TRUE),
+                list(trials = 700000, rows = 1, accepted = FALSE),
+                list(trials = 10000, rows = 12, accepted = TRUE),
+                list(trials = 100000, rows = 12, accepted = FALSE))
+  for (case in cases) {
+    design <- small_design(trials = case$trials)
+    if (case$accepted) {
+      expect_identical(within_app_limits(design, "run", case$rows), design)
+    } else {
+      expect_error(within_app_limits(design, "run", case$rows), "Run it with quillmere-design",
+                   class = "quillmere_input_error")
+    }
+  }
+})
+
 test_that("shards cover every replicate once, in order", {
   cases <- list(list(7, 20, cbind(1:7, 1:7)), list(100, 3, cbind(c(1L, 34L, 68L), c(33L, 67L, 100L))),
                 list(1, 20, cbind(1L, 1L)), list(45, 1, cbind(1L, 45L)))
