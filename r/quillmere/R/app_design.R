@@ -31,12 +31,9 @@ design_server <- function(input, output, session, state, jobs, dir) {
   }
 
   shiny::observeEvent(input$design_file, guarded(state, {
-    file <- take_upload(input$design_file, dir, "uploaded.design")
-    design <- tryCatch(qm_read_design(file), quillmere_error = function(e) {
-      state$design_problems <- strsplit(conditionMessage(e), "\n", fixed = TRUE)[[1]]
-      stop(e)
-    })
-    fill_design_form(session, design)
+    # A refused file leaves the form as it is; its messages go to the message box.
+    fill_design_form(session, qm_read_design(take_upload(input$design_file, dir,
+                                                         "uploaded.design")))
   }))
 
   boundaries <- shiny::reactive({
