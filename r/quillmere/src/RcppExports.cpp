@@ -66,15 +66,14 @@ RcppExport SEXP _quillmere_decide_cpp(SEXP ruleSEXP, SEXP patientsSEXP) {
     END_RCPP
 }
 // self_check_cpp
-Rcpp::List self_check_cpp(std::string directory, int answer, std::string expected);
-RcppExport SEXP _quillmere_self_check_cpp(SEXP directorySEXP, SEXP answerSEXP, SEXP expectedSEXP) {
+Rcpp::List self_check_cpp(std::string directory, int answer);
+RcppExport SEXP _quillmere_self_check_cpp(SEXP directorySEXP, SEXP answerSEXP) {
     BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
     Rcpp::traits::input_parameter<std::string>::type directory(directorySEXP);
     Rcpp::traits::input_parameter<int>::type answer(answerSEXP);
-    Rcpp::traits::input_parameter<std::string>::type expected(expectedSEXP);
-    rcpp_result_gen = Rcpp::wrap(self_check_cpp(directory, answer, expected));
+    rcpp_result_gen = Rcpp::wrap(self_check_cpp(directory, answer));
     return rcpp_result_gen;
     END_RCPP
 }
@@ -87,6 +86,18 @@ RcppExport SEXP _quillmere_decide_unchecked_cpp(SEXP ruleSEXP, SEXP patientsSEXP
     Rcpp::traits::input_parameter<Rcpp::List>::type rule(ruleSEXP);
     Rcpp::traits::input_parameter<Rcpp::List>::type patients(patientsSEXP);
     rcpp_result_gen = Rcpp::wrap(decide_unchecked_cpp(rule, patients));
+    return rcpp_result_gen;
+    END_RCPP
+}
+// check_input_cpp
+Rcpp::List check_input_cpp(Rcpp::List rule, Rcpp::List patients);
+RcppExport SEXP _quillmere_check_input_cpp(SEXP ruleSEXP, SEXP patientsSEXP) {
+    BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter<Rcpp::List>::type rule(ruleSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type patients(patientsSEXP);
+    rcpp_result_gen = Rcpp::wrap(check_input_cpp(rule, patients));
     return rcpp_result_gen;
     END_RCPP
 }
@@ -229,6 +240,16 @@ RcppExport SEXP _quillmere_replay_cpp(SEXP designSEXP, SEXP scenarioSEXP, SEXP r
     return rcpp_result_gen;
     END_RCPP
 }
+// machine_cores_cpp
+int machine_cores_cpp();
+RcppExport SEXP _quillmere_machine_cores_cpp() {
+    BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    rcpp_result_gen = Rcpp::wrap(machine_cores_cpp());
+    return rcpp_result_gen;
+    END_RCPP
+}
 // stability_cpp
 Rcpp::List stability_cpp(Rcpp::List rule, Rcpp::List patients, int runs, int threads,
                          std::string seed);
@@ -280,8 +301,9 @@ static const R_CallMethodDef CallEntries[] = {
     {"_quillmere_console_hazard_model_cpp", (DL_FUNC)&_quillmere_console_hazard_model_cpp, 1},
     {"_quillmere_read_trial_cpp", (DL_FUNC)&_quillmere_read_trial_cpp, 2},
     {"_quillmere_decide_cpp", (DL_FUNC)&_quillmere_decide_cpp, 2},
-    {"_quillmere_self_check_cpp", (DL_FUNC)&_quillmere_self_check_cpp, 3},
+    {"_quillmere_self_check_cpp", (DL_FUNC)&_quillmere_self_check_cpp, 2},
     {"_quillmere_decide_unchecked_cpp", (DL_FUNC)&_quillmere_decide_unchecked_cpp, 2},
+    {"_quillmere_check_input_cpp", (DL_FUNC)&_quillmere_check_input_cpp, 2},
     {"_quillmere_calibration_looks_cpp", (DL_FUNC)&_quillmere_calibration_looks_cpp, 4},
     {"_quillmere_calibrate_cpp", (DL_FUNC)&_quillmere_calibrate_cpp, 2},
     {"_quillmere_boundaries_cpp", (DL_FUNC)&_quillmere_boundaries_cpp, 2},
@@ -293,6 +315,7 @@ static const R_CallMethodDef CallEntries[] = {
     {"_quillmere_simulate_cpp", (DL_FUNC)&_quillmere_simulate_cpp, 5},
     {"_quillmere_summarise_cpp", (DL_FUNC)&_quillmere_summarise_cpp, 2},
     {"_quillmere_replay_cpp", (DL_FUNC)&_quillmere_replay_cpp, 4},
+    {"_quillmere_machine_cores_cpp", (DL_FUNC)&_quillmere_machine_cores_cpp, 0},
     {"_quillmere_stability_cpp", (DL_FUNC)&_quillmere_stability_cpp, 5},
     {"_quillmere_unit_plan_cpp", (DL_FUNC)&_quillmere_unit_plan_cpp, 2},
     {"_quillmere_same_looks_cpp", (DL_FUNC)&_quillmere_same_looks_cpp, 4},
