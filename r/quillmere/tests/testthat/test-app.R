@@ -144,10 +144,15 @@ test_that("a trial is read from uploaded files or a typed rule as quillmere read
                 trial_config = upload("TrialConfig_Toxicity.config"),
                 trial_data = upload("data_toxicity.txt"))
   dir.create(session <- tempfile("session-"))
-  expect_identical(uploaded_trial(input, session), expected)
+  # The trial read from the session's copy (where it was read from aside).
+  same_trial <- function(trial) {
+    expect_identical(trial$rule, expected$rule)
+    expect_identical(trial$patients, expected$patients)
+  }
+  same_trial(uploaded_trial(input, session))
   typed <- list(event_type = "1", trial_source = "rule", rule_rate_bound = "0.3",
                 rule_cutoff = " 0.9", rule_window = "28", trial_data = upload("data_toxicity.txt"))
-  expect_identical(uploaded_trial(typed, session), expected)
+  same_trial(uploaded_trial(typed, session))
   typed$rule_cutoff <- "0.9\nRateBound = 0.5"
   expect_error(uploaded_trial(typed, session), "one number on one line",
                class = "quillmere_input_error")
