@@ -62,6 +62,12 @@ InputOutcome readDataFile(const std::filesystem::path& directory, const TrialSet
 }  // namespace
 
 InputOutcome readTrialDirectory(const std::filesystem::path& directory, int answer) {
+    TrialDirectoryFiles ignored;
+    return readTrialDirectory(directory, answer, ignored);
+}
+
+InputOutcome readTrialDirectory(const std::filesystem::path& directory, int answer,
+                                TrialDirectoryFiles& files) {
     const std::optional<std::string> configFile = configurationFileForAnswer(answer);
     if (!configFile) {
         return failure(
@@ -71,9 +77,12 @@ InputOutcome readTrialDirectory(const std::filesystem::path& directory, int answ
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(directory, error);
     try {
+        files.configuration = directory / *configFile;
         ConfigFileReader reader(*configFile);
         reader.loadTrialConfigurationIn(error ? directory : absolute);
-        return readDataFile(absolute, readTrialSettings(reader));
+        const TrialSettings settings = readTrialSettings(reader);
+        files.data = directory / settings.dataFileName;
+        return readDataFile(absolute, settings);
     } catch (const ConfigurationFailure& failed) {
         return configurationFailure(failed);
     }

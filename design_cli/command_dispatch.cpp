@@ -186,6 +186,30 @@ const std::vector<Command>& commandTable() {
           "DIR",
           "trial directory"},
          runStabilityCommand},
+        {{"interim",
+          "the interim analysis report: one self-contained HTML page for the committee",
+          "Reads the trial directory DIR exactly as quillmere does when given this answer\n"
+          "(same checks, same messages and exit status; summary.txt is neither read nor\n"
+          "written) and writes one HTML file (inline CSS and SVG, nothing fetched, printable\n"
+          "on A4): the rule and the data, the follow-up of every patient, quillmere's\n"
+          "decision, how firm it is (K runs with independent streams, as stability), the\n"
+          "decision under the proper hazard prior (shape 1, window range) and any hazard\n"
+          "models named, and the checksums and commands that reproduce it. An existing\n"
+          "FILE is replaced only with --force, and only once the new page is complete.",
+          {{"answer", "1|2|3", "the event type as quillmere asks it (required)"},
+           {"runs", "K", "runs with independent streams, 2 to 1000000 (default: 200)"},
+           threadsOptionSyntax,
+           {"seed", "S", "seed of the independent streams (default: 1)"},
+           {"sensitivity", "LIST",
+            "more hazard models, SHAPE:RANGE separated by commas (e.g. 0.5:unit,2:window)"},
+           {"out", "FILE", "the HTML file (default: interim.html)"}},
+          {"answer"},
+          "",
+          "",
+          true,
+          "DIR",
+          "trial directory"},
+         runInterimCommand},
     };
     return table;
 }

@@ -218,9 +218,12 @@ StagedResults::StagedResults(OutputRequest request) : request_(std::move(request
                    reason(error) + ").";
         return;
     }
-    const DirectoryReview review = reviewDirectory(directory, request_.results);
+    const DirectoryReview review =
+        request_.recorded ? reviewDirectory(directory, request_.results) : DirectoryReview{};
     std::vector<std::string> touched = request_.results.files;
-    touched.push_back(resultsRecordName);
+    if (request_.recorded) {
+        touched.push_back(resultsRecordName);
+    }
     touched.insert(touched.end(), review.replacedFiles.begin(), review.replacedFiles.end());
     for (const std::string& name : touched) {
         if ((problem_ = inputProblem(directory, name, request_.inputs))) {
@@ -271,7 +274,7 @@ std::optional<std::string> StagedResults::commit() {
     }
     const fs::path& directory = request_.directory;
     const std::string failure = "Failure to write the results into (" + directory.string() + ")";
-    {
+    if (request_.recorded) {
         std::ofstream record(path(resultsRecordName), std::ios::binary);
         record << recordTitle << "\ndesign: " << request_.results.design << '\n';
         for (const std::string& line : keptRecord_) {
@@ -284,7 +287,9 @@ std::optional<std::string> StagedResults::commit() {
         }
     }
     std::vector<std::string> incoming = request_.results.files;
-    incoming.push_back(resultsRecordName);
+    if (request_.recorded) {
+        incoming.push_back(resultsRecordName);
+    }
     for (const std::string& name : incoming) {
         if (!entryExists(path(name))) {
             return failure + ": (" + name + ") was not written; the directory is as it was.";

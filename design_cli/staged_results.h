@@ -32,6 +32,10 @@ struct OutputRequest {
     bool force = false;
     // Files the run reads: never written over nor removed, even with force.
     std::vector<std::filesystem::path> inputs;
+    // A document the user names (an interim report) stands on its own: it is
+    // neither checked against the record nor entered in it, so documents of
+    // several trials and the results of any run may share a directory.
+    bool recorded = true;
 };
 
 extern const char* const resultsRecordName;

@@ -220,29 +220,6 @@ void writeLinePlot(std::ostream& out, const PlotFrame& frame,
     out << body.str() << "</svg>\n";
 }
 
-std::string markupEscaped(const std::string& text) {
-    std::string result;
-    for (const char c : text) {
-        switch (c) {
-            case '<':
-                result += "&lt;";
-                break;
-            case '>':
-                result += "&gt;";
-                break;
-            case '&':
-                result += "&amp;";
-                break;
-            case '"':
-                result += "&quot;";
-                break;
-            default:
-                result += c;
-        }
-    }
-    return result;
-}
-
 const char* curveColour(std::size_t index) {
     static const char* colours[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e",
                                     "#9467bd", "#8c564b", "#17becf"};

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "report/report.h"
+
 namespace quillmere {
 
 // One point of a line, with its 95% interval when it has one.
@@ -65,9 +67,6 @@ void writeLinePlot(std::ostream& out, const PlotFrame& frame, const std::vector<
 
 // Ticks at every step from `first` to `last`, labelled with %g.
 std::vector<AxisTick> evenTicks(double first, double last, double step);
-
-// Text with <, >, & and " written as entities, for SVG and HTML alike.
-std::string markupEscaped(const std::string& text);
 
 // The colour of the index-th curve of a plot (seven, then again).
 const char* curveColour(std::size_t index);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -25,6 +26,20 @@ std::filesystem::path freshDirectory(const std::string& name) {
 
 void writeText(const std::filesystem::path& path, const std::string& text) {
     std::ofstream(path) << text;
+}
+
+std::string sha256sumOf(const std::filesystem::path& file) {
+    const std::string command = "sha256sum '" + file.string() + "'";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    std::string output;
+    char buffer[128];
+    while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        output += buffer;
+    }
+    if (pipe != nullptr) {
+        ::pclose(pipe);
+    }
+    return output.substr(0, output.find(' '));
 }
 
 std::string readText(const std::filesystem::path& path) {

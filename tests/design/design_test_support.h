@@ -14,6 +14,9 @@ std::filesystem::path freshDirectory(const std::string& name);
 void writeText(const std::filesystem::path& path, const std::string& text);
 std::string readText(const std::filesystem::path& path);
 
+// The checksum sha256sum prints for a file.
+std::string sha256sumOf(const std::filesystem::path& file);
+
 // A small design that simulates quickly: 12 patients, looks after 4, 6, 8
 // and 10 once 3 outcomes are known, window 30 days, rates on both sides of
 // the bound.

@@ -129,12 +129,12 @@ std::vector<BadInput> badInputs() {
         {"no words",
          {},
          "A command is needed: boundaries, simulate, calibrate, merge, dump, units, compare, "
-         "report and stability.\n" +
+         "report, stability and interim.\n" +
              usage("")},
         {"unknown command",
          {"frob", design},
          "Unknown command (frob). The commands are boundaries, simulate, calibrate, merge, dump, "
-         "units, compare, report and stability.\n" +
+         "units, compare, report, stability and interim.\n" +
              usage("")},
         {"unknown program option", {"--frob"}, "Unknown option (--frob).\n" + usage("")},
         {"a word no command takes",

@@ -61,6 +61,10 @@ shortest_text_cpp <- function(values) {
     .Call(`_quillmere_shortest_text_cpp`, values)
 }
 
+interim_report_cpp <- function(directory, answer, runs, threads, seed, sensitivity, version, outputName) {
+    .Call(`_quillmere_interim_report_cpp`, directory, answer, runs, threads, seed, sensitivity, version, outputName)
+}
+
 simulate_cpp <- function(design, first, last, threads, time_scale = 1.0) {
     .Call(`_quillmere_simulate_cpp`, design, first, last, threads, time_scale)
 }

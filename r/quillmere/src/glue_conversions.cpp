@@ -23,6 +23,16 @@ Rcpp::List errorList(const char* conditionClass, const std::string& text, int ex
 
 }  // namespace
 
+std::optional<std::uint64_t> seedFromText(const std::string& text) {
+    std::uint64_t seed = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, seed);
+    if (text.empty() || error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return seed;
+}
+
 std::optional<double> optionalNumber(const Rcpp::List& list, const char* name) {
     if (!list.containsElementNamed(name)) {
         return std::nullopt;
