@@ -2,6 +2,7 @@
 programs: run by r/app-check.sh, which starts the app."""
 
 import argparse
+import hashlib
 import os
 import pathlib
 import re
@@ -230,6 +231,7 @@ def interim_decision(app, args, work):
          "3", "--out", str(out)])
     check((out / "stability.csv").read_bytes() == target.read_bytes(),
           "the downloaded stability.csv equals the companion's")
+    interim_report(app, trial)
     app.shot("interim-decision")
     app.doc_shot("app-interim.png")
     # A data file quillmere refuses: its message, and the app goes on.
@@ -247,6 +249,28 @@ def interim_decision(app, args, work):
     check(message and message.splitlines()[0] in expected,
           "a bad data file shows quillmere's message: %r" % message)
     app.shot("interim-bad-data")
+
+
+def interim_report(app, trial):
+    """The committee's report, when the package has it: made in the background,
+    downloaded, naming quillmere's probability and the data file's SHA-256."""
+    if not app.driver.find_elements(By.ID, "run_interim_report"):
+        print("skip  the interim report (the package has no qm_interim_report)")
+        return
+    app.click("run_interim_report")
+    app.wait(lambda d: "done" in d.find_element(By.ID, "run_interim_report_status").text, 300,
+             "the interim report")
+    target = app.downloads / "interim-report.html"
+    app.wait(lambda d: "/download/" in (d.find_element(By.ID, "download_interim_report")
+                                        .get_attribute("href") or ""), 20,
+             "the address of the interim report")
+    app.click("download_interim_report")
+    app.wait(lambda d: target.exists() and target.stat().st_size > 0, 30,
+             "the download of the interim report")
+    page = target.read_text()
+    digest = hashlib.sha256((trial / "data_toxicity.txt").read_bytes()).hexdigest()
+    check("0.608893" in page and digest in page,
+          "the interim report names quillmere's probability and the data file's SHA-256")
 
 
 def expected_simulation(args, design_file):
