@@ -94,6 +94,7 @@ job_slots <- function(session, output, state, dir, threads) {
     finished <- current
     stop_all()
     if (polled$state == "done") {
+      progress[[finished$id]] <- 1
       status[[finished$id]] <- sprintf("done in %.1f s",
                                        as.numeric(difftime(Sys.time(), finished$job$started,
                                                            units = "secs")))
