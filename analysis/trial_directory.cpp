@@ -5,6 +5,7 @@
 
 #include "analysis/analysis.h"
 #include "config/config.h"
+#include "datafile/open_file.h"
 #include "datafile/patient_data_reader.h"
 #include "trial/trial_record.h"
 
@@ -44,7 +45,7 @@ InputOutcome readDataFile(const std::filesystem::path& directory, const TrialSet
     AnalysisInput input;
     input.rule = {settings.eventType, settings.rateBound, settings.cutoffProbability,
                   settings.maxEvaluationWindow};
-    DataFile file(std::fopen((directory / settings.dataFileName).c_str(), "r"));
+    DataFile file(openForReading(directory / settings.dataFileName));
     if (!file) {
         return failure(AnalysisErrorKind::InvalidData, exitInputFailure,
                        "The data file does not exist!\n");

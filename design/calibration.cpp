@@ -20,14 +20,12 @@ ReplicateLooks allLooks(const DesignSettings& design, int scenario, int replicat
                         TrialData& work) {
     std::vector<LookTrace> trace;
     const TrialOutcome end = simulateTrial({design, 1.0}, scenario, replicate, work, &trace);
-    const std::vector<SimulatedPatient> cohort = replicateCohort(design, scenario, replicate);
     ReplicateLooks looks;
     looks.completionDuration = end.duration;
     for (const LookTrace& look : trace) {
         const int enrolled = look.snapshot.enrolled;
         looks.looks.push_back({look.look, enrolled, look.result.reportedProbability,
-                               look.snapshot.pending, look.result.priorOnly,
-                               cohort[static_cast<std::size_t>(enrolled)].arrivalTime});
+                               look.snapshot.pending, look.result.priorOnly, look.snapshot.time});
     }
     return looks;
 }

@@ -9,6 +9,7 @@
 
 #include "design/sha256.h"
 #include "design/text_format.h"
+#include "numeric/number_text.h"
 #include "trial/trial_record.h"
 
 namespace quillmere {
@@ -30,7 +31,7 @@ std::optional<HazardOption> hazardOptionItem(const std::string& item) {
     const std::string shapeText = item.substr(0, colon);
     double shape = 0.0;
     const char* end = shapeText.data() + shapeText.size();
-    const auto [stop, error] = std::from_chars(shapeText.data(), end, shape);
+    const auto [stop, error] = numberFromChars(shapeText.data(), end, shape);
     const std::optional<HazardRange> range = hazardRangeNamed(item.substr(colon + 1));
     if (shapeText.empty() || error != std::errc() || stop != end || !range ||
         hazardPriorShapeProblem(shape)) {

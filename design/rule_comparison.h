@@ -65,6 +65,23 @@ struct ScenarioComparison {
     double differingShare = 0.0;
 };
 
+// What waiting and not waiting cost under both rules on the same trials: the
+// duration, the overrun (patients enrolled after the data justified stopping,
+// see late_outcomes.h) and the share of trials with any overrun.
+struct LateOutcomeComparison {
+    double trueRate = 0.0;
+    int trials = 0;
+    PairedDifference duration;
+    PairedDifference overrun;
+    PairedDifference overrunShare;
+};
+
+LateOutcomeComparison compareLateOutcomes(double trueRate,
+                                          const std::vector<TrialOutcome>& outcomesA,
+                                          const std::vector<TrialOutcome>& outcomesB,
+                                          const std::vector<int>& overrunsA,
+                                          const std::vector<int>& overrunsB);
+
 // Compares the outcomes of the same trials of one scenario under both rules.
 ScenarioComparison compareScenario(const DesignSettings& a, const DesignSettings& b,
                                    double trueRate, const std::vector<TrialOutcome>& outcomesA,

@@ -29,7 +29,7 @@ int runBoundariesCommand(const CommandContext& context) {
         return *status;
     }
     writeBoundaryTable(context.out, *design, rows);
-    if (!replayableWithQuillmere(*design)) {
+    if (!hasConsoleHazardModel(*design)) {
         context.out
             << "\nWith every outcome known no patient is imputed, so the hazard model of "
                "this design\n(HazardPriorShape, HazardRange) plays no part: quillmere stops "

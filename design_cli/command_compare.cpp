@@ -1,5 +1,6 @@
 #include <filesystem>
 
+#include "design/late_outcomes.h"
 #include "design_cli/commands.h"
 #include "design_cli/compare_report.h"
 #include "design_cli/progress_meter.h"
@@ -35,6 +36,23 @@ std::optional<ScenarioOutcomes> simulateRule(const DesignSettings& design, const
                          std::ref(progress), &context.stop);
 }
 
+// Every scenario's late outcomes under both rules, each rule's overrun
+// counted against its own boundary.
+std::vector<LateOutcomeComparison> compareLateOutcomes(const DesignSettings& a,
+                                                       const DesignSettings& b,
+                                                       const ScenarioOutcomes& outcomesA,
+                                                       const ScenarioOutcomes& outcomesB) {
+    const ReplicateRange all{0, a.trials - 1};
+    const ScenarioOverruns overrunsA = overrunsOf(a, outcomesA, all);
+    const ScenarioOverruns overrunsB = overrunsOf(b, outcomesB, all);
+    std::vector<LateOutcomeComparison> comparisons;
+    for (std::size_t s = 0; s < a.trueRates.size(); ++s) {
+        comparisons.push_back(compareLateOutcomes(a.trueRates[s], outcomesA[s], outcomesB[s],
+                                                  overrunsA[s], overrunsB[s]));
+    }
+    return comparisons;
+}
+
 }  // namespace
 
 int runCompareCommand(const CommandContext& context) {
@@ -59,7 +77,7 @@ int runCompareCommand(const CommandContext& context) {
     StagedResults staged({directory,
                           {"compare",
                            designFingerprint(*a) + " / " + designFingerprint(*b),
-                           {"compare.csv", "compare_stopping.csv"}},
+                           {"compare.csv", "compare_stopping.csv", "compare_late_outcomes.csv"}},
                           line.force,
                           {line.designFile, line.arguments[0]}});
     if (!outputReady(context, staged)) {
@@ -80,15 +98,21 @@ int runCompareCommand(const CommandContext& context) {
         comparisons.push_back(
             compareScenario(*a, *b, a->trueRates[s], (*outcomesA)[s], (*outcomesB)[s]));
     }
+    const std::vector<LateOutcomeComparison> late =
+        compareLateOutcomes(*a, *b, *outcomesA, *outcomesB);
     const std::vector<ResultFile> files = {
         {"compare.csv", [&](std::ostream& out) { writeComparisonCsv(out, comparisons); }},
         {"compare_stopping.csv",
-         [&](std::ostream& out) { writeStoppingComparisonCsv(out, comparisons); }}};
+         [&](std::ostream& out) { writeStoppingComparisonCsv(out, comparisons); }},
+        {"compare_late_outcomes.csv",
+         [&](std::ostream& out) { writeLateOutcomeComparisonCsv(out, late); }}};
     if (const std::optional<int> status = finishResults(context, staged, files, directory)) {
         return *status;
     }
     writeComparisonTables(context.out, {*a, *b, line.designFile, line.arguments[0]}, comparisons);
-    context.out << "\nWritten into " << directory << ": compare.csv, compare_stopping.csv\n";
+    writeLateOutcomeComparisonTable(context.out, late);
+    context.out << "\nWritten into " << directory
+                << ": compare.csv, compare_stopping.csv, compare_late_outcomes.csv\n";
     return 0;
 }
 

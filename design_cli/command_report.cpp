@@ -81,6 +81,7 @@ int runReportCommand(const CommandContext& context) {
         computeBoundaries(design->eventType, design->rateBound, design->cutoffProbability,
                           design->maxPatients),
         summariseOutcomes(*design, *outcomes),
+        summariseLateOutcomes(*design, *outcomes),
         calibration};
     const std::vector<ResultFile> files = {
         {target.filename().string(), [&](std::ostream& out) { writeDesignReport(out, content); }}};

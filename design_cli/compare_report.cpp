@@ -24,6 +24,19 @@ constexpr std::array<Characteristic, 6> characteristics{{
     {"prior-only looks", "prior_only_look_share", "%.4f", &ScenarioComparison::priorOnlyShare},
 }};
 
+struct LateCharacteristic {
+    const char* label;
+    const char* column;  // as in late_outcomes.csv
+    const char* format;
+    PairedDifference LateOutcomeComparison::*member;
+};
+
+constexpr std::array<LateCharacteristic, 3> lateCharacteristics{{
+    {"E[duration]", "expected_duration", "%.2f", &LateOutcomeComparison::duration},
+    {"E[overrun]", "expected_overrun", "%.2f", &LateOutcomeComparison::overrun},
+    {"P(overrun)", "overrun_share", "%.4f", &LateOutcomeComparison::overrunShare},
+}};
+
 std::string cell(const char* format, double value, int width) {
     const std::string text = formatted(format, value);
     return std::string(text.size() < static_cast<std::size_t>(width) ? width - text.size() : 0,
@@ -50,10 +63,7 @@ void writeRules(std::ostream& out, const ComparedRules& rules) {
         out << (i == 0 ? "differs in " : ", ") << differences[i];
     }
     out << '\n';
-    if (!replayableWithQuillmere(rules.b)) {
-        out << hazardModelText(rules.b)
-            << "\n(not quillmere's computation: quillmere does not reproduce these results)\n";
-    }
+    writeNotQuillmereNote(out, rules.b);
 }
 
 void writeScenario(std::ostream& out, const ScenarioComparison& comparison) {
@@ -101,6 +111,40 @@ void writeComparisonTables(std::ostream& out, const ComparedRules& rules,
         writeScenario(out, comparison);
     }
     writeStoppingTable(out, comparisons);
+}
+
+void writeLateOutcomeComparisonTable(std::ostream& out,
+                                     const std::vector<LateOutcomeComparison>& comparisons) {
+    out << "\nLate outcomes: the duration, and the overrun (patients enrolled after the first "
+           "look at which\nthe complete outcomes of the patients then enrolled crossed the "
+           "boundary)\n true rate  characteristic             A         B  B - A (s.e.)\n";
+    for (const LateOutcomeComparison& comparison : comparisons) {
+        bool first = true;
+        for (const LateCharacteristic& c : lateCharacteristics) {
+            const PairedDifference& value = comparison.*c.member;
+            out << (first ? formatted("%10.4g", comparison.trueRate) : std::string(10, ' '))
+                << formatted("  %-16s", c.label) << cell(c.format, value.first, 10)
+                << cell(c.format, value.second, 10) << "  " << differenceText(c.format, value)
+                << '\n';
+            first = false;
+        }
+    }
+}
+
+void writeLateOutcomeComparisonCsv(std::ostream& out,
+                                   const std::vector<LateOutcomeComparison>& comparisons) {
+    out << "scenario,true_rate,trials,characteristic,rule_a,rule_b,difference,difference_se\n";
+    int scenario = 1;
+    for (const LateOutcomeComparison& comparison : comparisons) {
+        for (const LateCharacteristic& c : lateCharacteristics) {
+            const PairedDifference& value = comparison.*c.member;
+            out << scenario << ',' << roundTripText(comparison.trueRate) << ',' << comparison.trials
+                << ',' << c.column
+                << formatted(",%.8g,%.8g,%.8g,%.8g\n", value.first, value.second, value.difference,
+                             value.error);
+        }
+        ++scenario;
+    }
 }
 
 void writeComparisonCsv(std::ostream& out, const std::vector<ScenarioComparison>& comparisons) {

@@ -22,6 +22,12 @@ struct ComparedRules {
 void writeComparisonTables(std::ostream& out, const ComparedRules& rules,
                            const std::vector<ScenarioComparison>& comparisons);
 
+// The late-outcome characteristics under A and B with their paired differences.
+void writeLateOutcomeComparisonTable(std::ostream& out,
+                                     const std::vector<LateOutcomeComparison>& comparisons);
+void writeLateOutcomeComparisonCsv(std::ostream& out,
+                                   const std::vector<LateOutcomeComparison>& comparisons);
+
 // One row per scenario and characteristic.
 void writeComparisonCsv(std::ostream& out, const std::vector<ScenarioComparison>& comparisons);
 // One row per scenario and number of patients enrolled at a look.

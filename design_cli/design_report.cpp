@@ -10,6 +10,7 @@
 #include "design_cli/report_svg.h"
 #include "design_cli/report_text.h"
 #include "design_cli/svg_plot.h"
+#include "numeric/numeric.h"
 
 namespace quillmere {
 namespace {
@@ -26,6 +27,30 @@ std::string stopReason(EventType eventType) {
     return eventType == EventType::Toxicity ? "for safety" : "for futility";
 }
 
+// What happens at a look, up to the probability compared with the cut-off.
+std::string lookSentence(const DesignSettings& design) {
+    const std::string probability = markupEscaped(ruleProbabilityText(design));
+    switch (design.method) {
+        case LateOutcomeMethod::Imputation:
+            break;
+        case LateOutcomeMethod::CompleteCase:
+            return ", the rule computes " + probability +
+                   " under a Beta(0.1, 0.2) prior from the events and the patients followed for "
+                   "the whole window, leaving out the patients still inside their window.";
+        case LateOutcomeMethod::Suspension:
+            return ", enrolment waits until every enrolled patient's outcome is known (the "
+                   "wait lengthens the trial), and the rule then computes " +
+                   probability + " under a Beta(0.1, 0.2) prior from the complete data.";
+        case LateOutcomeMethod::Weighted:
+            return ", the rule computes " + probability +
+                   " under a Beta(0.1, 0.2) prior, counting each patient still inside the window "
+                   "without the event as the fraction follow-up / window of a non-event.";
+    }
+    return ", the trial statistician runs quillmere on the data. It imputes the outcomes of the "
+           "patients still inside their window and reports " +
+           probability + " under a Beta(0.1, 0.2) prior.";
+}
+
 void writeRule(std::ostream& out, const DesignSettings& design) {
     out << "<h2 id=\"rule\">The monitoring rule</h2>\n<p>Patients are enrolled one at a time, up "
            "to "
@@ -38,17 +63,20 @@ void writeRule(std::ostream& out, const DesignSettings& design) {
         out << ", provided the outcomes of at least " << design.minCompleted
             << " patients are known";
     }
-    out << ", the trial statistician runs quillmere on the data. It imputes the outcomes of the "
-           "patients still inside their window and reports "
-        << markupEscaped(ruleProbabilityText(design))
-        << " under a Beta(0.1, 0.2) prior. The trial is terminated " << stopReason(design.eventType)
+    out << lookSentence(design) << " The trial is terminated " << stopReason(design.eventType)
         << " as soon as this probability exceeds " << roundTripText(design.cutoffProbability)
         << "; otherwise enrolment continues.</p>\n";
-    if (!replayableWithQuillmere(design)) {
+    if (!hasConsoleHazardModel(design)) {
         out << "<p class=\"caution\">" << markupEscaped(hazardModelText(design))
             << ". This is not quillmere's computation: quillmere run on a look's data does not "
                "give the probabilities this design was simulated with, so each interim analysis "
                "must use the same hazard model through the Quillmere library.</p>\n";
+    }
+    if (design.method != LateOutcomeMethod::Imputation) {
+        out << "<p class=\"caution\">This is not quillmere's rule, which imputes the outcomes "
+               "of the patients still inside their window: the design shows how the "
+            << lateOutcomeMethodName(design.method)
+            << " method behaves on the same simulated patients, for comparison.</p>\n";
     }
 }
 
@@ -104,6 +132,30 @@ void writePlots(std::ostream& out, const DesignReportContent& content) {
                 [&](std::ostream& svg) { writeStopByLookPlot(svg, design, content.summaries); });
 }
 
+void writeLateOutcomes(std::ostream& out, const DesignReportContent& content) {
+    const DesignSettings& design = content.design;
+    out << "<h2 id=\"late-outcomes\">Late outcomes: duration and overrun</h2>\n<p>Method: "
+        << lateOutcomeMethodName(design.method)
+        << ". The overrun of a trial counts the patients it enrolled after the first look at "
+           "which the complete outcomes of the patients then enrolled already crossed the "
+           "stopping boundary: what deciding before the outcomes are known costs. Waiting for "
+           "them costs time instead.</p>\n<table><tr><th>true rate</th><th>expected duration ("
+        << design.timeUnit.name
+        << ")</th><th>expected overrun (patients)</th><th>P(overrun)</th>"
+           "<th>95% interval</th></tr>\n";
+    for (const LateOutcomeSummary& s : content.lateOutcomes) {
+        out << formatted(
+            "<tr><td>%g</td><td>%.2f (%.2f)</td><td>%.2f (%.2f)</td><td>%.4f</td>"
+            "<td>[%.4f, %.4f]</td></tr>\n",
+            s.trueRate, s.duration.mean, s.duration.error, s.overrun.mean, s.overrun.error,
+            s.overrunShare, s.overrunShareInterval.low, s.overrunShareInterval.high);
+    }
+    out << "</table>\n";
+    writeFigure(
+        out, "plot-late-outcomes", "Expected duration and expected overrun against the true rate.",
+        [&](std::ostream& svg) { writeLateOutcomePlot(svg, design, content.lateOutcomes); });
+}
+
 void writeCalibration(std::ostream& out, const DesignReportContent& content) {
     const CalibrationResult& result = *content.calibration;
     const DesignSettings& design = content.design;
@@ -131,14 +183,15 @@ void writeUnitCaution(std::ostream& out, const DesignSettings& design) {
     const double window = design.maxEvaluationWindow;
     // Under the window range the hazards are sampled per window: the unit
     // plays no part.
-    if (window <= longWindowUnits || design.hazardRange == HazardRange::Window) {
+    if (window <= longWindowUnits || design.hazardRange == HazardRange::Window ||
+        design.method != LateOutcomeMethod::Imputation) {
         return;
     }
     out << "<div class=\"caution\" id=\"unit-caution\"><p><b>Time unit.</b> The window measures "
         << formatted("%g %s", window, design.timeUnit.name.c_str())
         << ". Every hazard is sampled within [0.001, 100] per unit of time, so the floor alone "
            "gives a pending patient an imputed event probability of at least "
-        << formatted("%.3f", 1 - std::exp(-0.001 * window))
+        << formatted("%.3f", 1 - quillmere::exp(-0.001 * window))
         << " over a whole window, and the rule leans towards stopping. A unit in which the "
            "window measures between about 1 and 15 units avoids this; the units command shows "
            "the effect.</p></div>\n";
@@ -177,6 +230,7 @@ void writeDesignReport(std::ostream& out, const DesignReportContent& content) {
     writeBoundaries(out, design, content.boundaries);
     writeOperatingCharacteristics(out, design, content.summaries);
     writePlots(out, content);
+    writeLateOutcomes(out, content);
     if (content.calibration) {
         writeCalibration(out, content);
     }

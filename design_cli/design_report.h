@@ -8,6 +8,7 @@
 #include "design/boundaries.h"
 #include "design/calibration.h"
 #include "design/design_settings.h"
+#include "design/late_outcomes.h"
 #include "design/operating_characteristics.h"
 
 namespace quillmere {
@@ -23,12 +24,14 @@ struct DesignReportContent {
     std::string version;
     std::vector<BoundaryRow> boundaries;
     std::vector<ScenarioSummary> summaries;
+    std::vector<LateOutcomeSummary> lateOutcomes;
     std::optional<CalibrationResult> calibration;
 };
 
 // One self-contained HTML page (inline CSS and SVG, nothing fetched): the
 // rule in words, the stopping boundaries, the operating characteristics with
-// their intervals, the plots, the time-unit caution when the window is long
+// their intervals, the plots, the late outcomes (duration and overrun), the
+// time-unit caution when the window is long
 // in its unit, and what reproduces every figure.
 void writeDesignReport(std::ostream& out, const DesignReportContent& content);
 

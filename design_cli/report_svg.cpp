@@ -88,6 +88,43 @@ PlotSeries withoutBars(PlotSeries series) {
     return series;
 }
 
+// The smallest top of five round steps (1, 2, 2.5 or 5 times a power of ten
+// per step) that holds `value`.
+double roundAxisTop(double value) {
+    double scale = 1e-3;
+    while (true) {
+        for (const double step : {1.0, 2.0, 2.5, 5.0}) {
+            if (5 * step * scale >= value) {
+                return 5 * step * scale;
+            }
+        }
+        scale *= 10;
+    }
+}
+
+// A mean with its 95% interval at every true rate, in rate order.
+PlotSeries meanCurve(const std::vector<LateOutcomeSummary>& summaries, LineStyle style,
+                     bool rightAxis, MeanEstimate LateOutcomeSummary::*member) {
+    PlotSeries series{std::move(style), rightAxis, {}, rightAxis ? 5.0 : 0.0};
+    for (const LateOutcomeSummary& s : summaries) {
+        const MeanEstimate& estimate = s.*member;
+        const double half = 1.959963984540054 * estimate.error;
+        series.points.push_back(
+            {s.trueRate, estimate.mean, std::max(0.0, estimate.mean - half), estimate.mean + half});
+    }
+    std::sort(series.points.begin(), series.points.end(),
+              [](const PlotPoint& a, const PlotPoint& b) { return a.x < b.x; });
+    return series;
+}
+
+double highestBar(const PlotSeries& series) {
+    double highest = 0.0;
+    for (const PlotPoint& point : series.points) {
+        highest = std::max(highest, point.high.value_or(point.y));
+    }
+    return highest;
+}
+
 }  // namespace
 
 RateAxis rateAxis(const DesignSettings& design) {
@@ -116,6 +153,29 @@ void writeOperatingPlot(std::ostream& out, const DesignSettings& design,
     writeLinePlot(out, frame,
                   {stopCurve(summaries, stopStyle),
                    patientsCurve(summaries, patientStyle, design.maxPatients)});
+}
+
+void writeLateOutcomePlot(std::ostream& out, const DesignSettings& design,
+                          const std::vector<LateOutcomeSummary>& summaries) {
+    PlotFrame frame = rateFrame(design, "Late outcomes (" + lateOutcomeMethodName(design.method) +
+                                            "): duration and overrun");
+    const LineStyle durationStyle{curveColour(2), false, 2.0};
+    const LineStyle overrunStyle{curveColour(3), true, 2.0};
+    PlotSeries duration = meanCurve(summaries, durationStyle, false, &LateOutcomeSummary::duration);
+    PlotSeries overrun = meanCurve(summaries, overrunStyle, true, &LateOutcomeSummary::overrun);
+    frame.leftLabel = "expected duration (" + design.timeUnit.name + ")";
+    frame.rightLabel = "expected overrun (patients)";
+    frame.leftMax = roundAxisTop(highestBar(duration));
+    frame.rightMax = roundAxisTop(std::max(highestBar(overrun), 1.0));
+    frame.legend = {{durationStyle, "E[duration], left axis"},
+                    {overrunStyle,
+                     "E[patients enrolled after the data justified stopping], "
+                     "right axis"}};
+    frame.caption = designFacts(design) +
+                    " Overrun: patients enrolled after the first look at which the complete "
+                    "outcomes of the patients then enrolled crossed the stopping boundary. Bars: "
+                    "mean ± 1.96 s.e.";
+    writeLinePlot(out, frame, {duration, overrun});
 }
 
 void writeStopByLookPlot(std::ostream& out, const DesignSettings& design,

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "design/design_settings.h"
+#include "design/late_outcomes.h"
 #include "design/operating_characteristics.h"
 
 namespace quillmere {
@@ -24,6 +25,11 @@ void writeOperatingPlot(std::ostream& out, const DesignSettings& design,
 // The probability of stopping at each look, one curve per true rate.
 void writeStopByLookPlot(std::ostream& out, const DesignSettings& design,
                          const std::vector<ScenarioSummary>& summaries);
+
+// The expected duration (left axis) and the expected overrun, the patients
+// enrolled after the data justified stopping (right axis), against the true rate.
+void writeLateOutcomePlot(std::ostream& out, const DesignSettings& design,
+                          const std::vector<LateOutcomeSummary>& summaries);
 
 // The same curves for the design expressed in several time units.
 struct UnitCurves {

@@ -33,8 +33,11 @@ std::string oneUnit(const DesignSettings& design) {
 
 std::string designFacts(const DesignSettings& design) {
     std::string hazardModel;
-    if (!replayableWithQuillmere(design)) {
+    if (!hasConsoleHazardModel(design)) {
         hazardModel.append(" ").append(hazardModelText(design)).append(".");
+    }
+    if (design.method != LateOutcomeMethod::Imputation) {
+        hazardModel.append(" ").append(methodText(design)).append(".");
     }
     return formatted(
                "Design: %s, terminate for %s when %s > %g; window %g %s; up to %d patients at %g "
@@ -68,10 +71,40 @@ void writeDesignHeader(std::ostream& out, const DesignSettings& design) {
                      static_cast<unsigned long long>(design.seed));
     out << "True rate: probability of the " << eventTypeName(design.eventType)
         << " event within the window\n";
-    if (!replayableWithQuillmere(design)) {
+    writeNotQuillmereNote(out, design);
+}
+
+void writeNotQuillmereNote(std::ostream& out, const DesignSettings& design) {
+    if (!hasConsoleHazardModel(design)) {
         out << hazardModelText(design)
             << "\n(not quillmere's computation: quillmere does not reproduce these results)\n";
     }
+    if (design.method != LateOutcomeMethod::Imputation) {
+        out << methodText(design)
+            << "\n(not quillmere's rule, which imputes the pending outcomes: quillmere does not "
+               "reproduce these results)\n";
+    }
+}
+
+std::string methodText(const DesignSettings& design) {
+    const std::string prefix = "Method: " + lateOutcomeMethodName(design.method) + ", ";
+    switch (design.method) {
+        case LateOutcomeMethod::Imputation:
+            return prefix + "the pending outcomes imputed";
+        case LateOutcomeMethod::CompleteCase:
+            return prefix +
+                   "each look decides on the events and the patients followed for the whole "
+                   "window; pending patients are left out";
+        case LateOutcomeMethod::Suspension:
+            return prefix +
+                   "at each look enrolment waits until every enrolled patient's outcome is "
+                   "known, then the look decides on complete data";
+        case LateOutcomeMethod::Weighted:
+            return prefix +
+                   "a pending patient without the event counts as the fraction follow-up / "
+                   "window of a non-event";
+    }
+    return prefix;
 }
 
 std::string hazardModelText(const DesignSettings& design) {
@@ -125,6 +158,22 @@ void writeStopByLookTable(std::ostream& out, const DesignSettings& design,
             "stopping_by_look.csv gives the interval of every look)\n",
             summaries.front().trials, wilsonInterval(0, summaries.front().trials).high);
     }
+}
+
+void writeLateOutcomeTable(std::ostream& out, const DesignSettings& design,
+                           const std::vector<LateOutcomeSummary>& summaries) {
+    out << "\nLate outcomes (method: " << lateOutcomeMethodName(design.method)
+        << "): the duration, and the overrun: the patients enrolled\n"
+           "after the first look at which the complete outcomes of the patients then enrolled\n"
+           "crossed the stopping boundary\n"
+           " true rate   E[duration]   (s.e.)  E[overrun]  (s.e.)  P(overrun)  (s.e.)\n";
+    for (const LateOutcomeSummary& s : summaries) {
+        out << formatted("%10.4g  %12.2f  (%6.2f)  %10.2f  (%.2f)  %10.4f  (%.4f)\n", s.trueRate,
+                         s.duration.mean, s.duration.error, s.overrun.mean, s.overrun.error,
+                         s.overrunShare, s.overrunShareError);
+    }
+    out << "(durations in " << design.timeUnit.name
+        << "; P(overrun): share of trials that enrolled any patient after that look)\n";
 }
 
 void writeBoundaryTable(std::ostream& out, const DesignSettings& design,

@@ -18,9 +18,22 @@ std::vector<ScenarioSummary> summariseOutcomes(const DesignSettings& design,
     return summaries;
 }
 
+std::vector<LateOutcomeSummary> summariseLateOutcomes(const DesignSettings& design,
+                                                      const ScenarioOutcomes& outcomes) {
+    const ReplicateRange all{0, design.trials - 1};
+    return summariseLateOutcomes(design, outcomes, overrunsOf(design, outcomes, all));
+}
+
+SimulationSummaries summariseSimulation(const DesignSettings& design,
+                                        const ScenarioOutcomes& outcomes) {
+    return {summariseOutcomes(design, outcomes), summariseLateOutcomes(design, outcomes)};
+}
+
 std::vector<ResultFile> simulationResultFiles(const DesignSettings& design,
                                               const ScenarioOutcomes& outcomes,
-                                              const std::vector<ScenarioSummary>& summaries) {
+                                              const SimulationSummaries& all) {
+    const std::vector<ScenarioSummary>& summaries = all.scenarios;
+    const std::vector<LateOutcomeSummary>& late = all.lateOutcomes;
     return {
         {"replicates.csv",
          [&](std::ostream& out) {
@@ -34,6 +47,8 @@ std::vector<ResultFile> simulationResultFiles(const DesignSettings& design,
          [&](std::ostream& out) { writeOperatingPlot(out, design, summaries); }},
         {"stopping_by_look.svg",
          [&](std::ostream& out) { writeStopByLookPlot(out, design, summaries); }},
+        {"late_outcomes.csv", [&](std::ostream& out) { writeLateOutcomeCsv(out, design, late); }},
+        {"late_outcomes.svg", [&](std::ostream& out) { writeLateOutcomePlot(out, design, late); }},
     };
 }
 
@@ -43,10 +58,19 @@ ResultSet simulationResultSet(const DesignSettings& design) {
 }
 
 void writeSimulationTables(std::ostream& console, const DesignSettings& design,
-                           const std::vector<ScenarioSummary>& summaries) {
+                           const SimulationSummaries& summaries) {
     writeDesignHeader(console, design);
-    writeOperatingTable(console, summaries);
-    writeStopByLookTable(console, design, summaries);
+    writeOperatingTable(console, summaries.scenarios);
+    writeStopByLookTable(console, design, summaries.scenarios);
+    writeLateOutcomeTable(console, design, summaries.lateOutcomes);
+}
+
+std::string simulationFileList(const DesignSettings& design) {
+    std::string list;
+    for (const std::string& name : fileNames(simulationResultFiles(design, {}, {}))) {
+        list += (list.empty() ? "" : ", ") + name;
+    }
+    return list;
 }
 
 }  // namespace quillmere

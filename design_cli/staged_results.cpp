@@ -1,10 +1,8 @@
 #include "design_cli/staged_results.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <system_error>
 
@@ -203,6 +201,31 @@ std::string reason(const std::error_code& error) {
     return error.message();
 }
 
+// A directory of this run's own inside `directory`, for this user only: a
+// random name tried until one is free (creating a directory either makes a
+// new one or fails, on every system).
+fs::path makeStagingDirectory(const fs::path& directory, std::error_code& error) {
+    static constexpr std::string_view letters =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device entropy;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = stagingPrefix;
+        for (int i = 0; i < 6; ++i) {
+            name += letters[entropy() % letters.size()];
+        }
+        const fs::path staging = directory / name;
+        if (fs::create_directory(staging, error)) {
+            fs::permissions(staging, fs::perms::owner_all, error);
+            return error ? fs::path() : staging;
+        }
+        if (error) {
+            return {};
+        }
+    }
+    error = std::make_error_code(std::errc::file_exists);
+    return {};
+}
+
 }  // namespace
 
 StagedResults::StagedResults(OutputRequest request) : request_(std::move(request)) {
@@ -216,6 +239,13 @@ StagedResults::StagedResults(OutputRequest request) : request_(std::move(request
     if (!createdDirectories_.empty() && !fs::create_directories(directory, error)) {
         problem_ = "The output directory (" + directory.string() + ") cannot be created (" +
                    reason(error) + ").";
+        return;
+    }
+    lock_.emplace(directory);
+    if (lock_->state() == DirectoryLock::State::Busy) {
+        problem_ = "The output directory (" + directory.string() +
+                   ") is in use by another run of quillmere-design; wait until it ends, or "
+                   "choose another directory.";
         return;
     }
     const DirectoryReview review =
@@ -241,13 +271,11 @@ StagedResults::StagedResults(OutputRequest request) : request_(std::move(request
     }
     replacedFiles_ = review.replacedFiles;
     keptRecord_ = review.keptLines;
-    std::string pattern = (directory / (std::string(stagingPrefix) + "XXXXXX")).string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
+    staging_ = makeStagingDirectory(directory, error);
+    if (staging_.empty()) {
         problem_ = "The output directory (" + directory.string() + ") is not writable (" +
-                   reason(std::error_code(errno, std::generic_category())) + ").";
-        return;
+                   reason(error) + ").";
     }
-    staging_ = pattern;
 }
 
 StagedResults::~StagedResults() {
@@ -255,6 +283,7 @@ StagedResults::~StagedResults() {
     if (!staging_.empty()) {
         fs::remove_all(staging_, ignored);
     }
+    lock_.reset();
     if (!committed_) {
         // Only directories left empty: remove refuses any other.
         for (auto created = createdDirectories_.rbegin(); created != createdDirectories_.rend();

@@ -92,9 +92,12 @@ std::string designFileText(const DesignSettings& design) {
             design.accrualRate, design.firstLook, design.lookEvery, design.minCompleted,
             rates.c_str(), design.eventTimeShape, design.trials,
             static_cast<unsigned long long>(design.seed));
-    if (!replayableWithQuillmere(design)) {
+    if (!hasConsoleHazardModel(design)) {
         text += formatted("HazardPriorShape = %.17g\nHazardRange = %s\n", design.hazardPriorShape,
                           hazardRangeName(design.hazardRange).c_str());
+    }
+    if (design.method != LateOutcomeMethod::Imputation) {
+        text += "Method = " + lateOutcomeMethodName(design.method) + "\n";
     }
     return text;
 }

@@ -22,8 +22,8 @@ std::string sha256sumOf(const std::filesystem::path& file);
 // the bound.
 DesignSettings smallDesign(EventType eventType);
 
-// The design as a design file's text (the hazard model's keys only when they
-// are not quillmere's own).
+// The design as a design file's text (the hazard model's keys and the method
+// only when they are not quillmere's own).
 std::string designFileText(const DesignSettings& design);
 
 // Writes the design as trial.design into a fresh directory of that name;

@@ -304,8 +304,8 @@ std::vector<BadInput> badInputs() {
          {"simulate", design, "--out", "legacy"},
          "The output directory (legacy) holds files no run of quillmere-design recorded "
          "(replicates.csv, operating_characteristics.csv, stopping_by_look.csv, "
-         "operating_characteristics.svg, stopping_by_look.svg). Give --force to replace them, or "
-         "choose another directory.\n"},
+         "operating_characteristics.svg, stopping_by_look.svg, late_outcomes.csv, "
+         "late_outcomes.svg). Give --force to replace them, or choose another directory.\n"},
         {"damaged record",
          {"simulate", design, "--out", "damaged"},
          "The output directory (damaged) holds a damaged record of its results "

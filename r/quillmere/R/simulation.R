@@ -35,7 +35,8 @@ new_simulation <- function(design, replicates, range) {
   fields <- run_fields(design, range)
   summary <- if (fields$complete) summarise_cpp(design, replicates) else list()
   structure(c(fields,
-              list(replicates = replicates, oc = summary$oc, by_look = summary$by_look)),
+              list(replicates = replicates, oc = summary$oc, by_look = summary$by_look,
+                   late_outcomes = summary$late_outcomes)),
             class = "qm_simulation")
 }
 

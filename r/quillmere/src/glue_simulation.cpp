@@ -53,6 +53,43 @@ Rcpp::DataFrame stopByLookFrame(const DesignSettings& design,
         Rcpp::Named("stop_probability_ci_high") = stopHigh);
 }
 
+// The columns of late_outcomes.csv.
+Rcpp::DataFrame lateOutcomeFrame(const DesignSettings& design,
+                                 const std::vector<LateOutcomeSummary>& summaries) {
+    const R_xlen_t count = static_cast<R_xlen_t>(summaries.size());
+    Rcpp::IntegerVector scenario(count), trials(count);
+    Rcpp::CharacterVector method(count);
+    Rcpp::NumericVector rate(count), duration(count), durationError(count), overrun(count),
+        overrunError(count), share(count), shareError(count), shareLow(count), shareHigh(count);
+    for (R_xlen_t i = 0; i < count; ++i) {
+        const LateOutcomeSummary& s = summaries[i];
+        scenario[i] = static_cast<int>(i) + 1;
+        rate[i] = s.trueRate;
+        trials[i] = s.trials;
+        method[i] = lateOutcomeMethodName(design.method);
+        duration[i] = s.duration.mean;
+        durationError[i] = s.duration.error;
+        overrun[i] = s.overrun.mean;
+        overrunError[i] = s.overrun.error;
+        share[i] = s.overrunShare;
+        shareError[i] = s.overrunShareError;
+        shareLow[i] = s.overrunShareInterval.low;
+        shareHigh[i] = s.overrunShareInterval.high;
+    }
+    Rcpp::List columns = Rcpp::List::create(
+        Rcpp::Named("scenario") = scenario, Rcpp::Named("true_rate") = rate,
+        Rcpp::Named("trials") = trials, Rcpp::Named("method") = method,
+        Rcpp::Named("expected_duration") = duration,
+        Rcpp::Named("expected_duration_se") = durationError,
+        Rcpp::Named("expected_overrun") = overrun,
+        Rcpp::Named("expected_overrun_se") = overrunError, Rcpp::Named("overrun_share") = share,
+        Rcpp::Named("overrun_share_se") = shareError,
+        Rcpp::Named("overrun_share_ci_low") = shareLow,
+        Rcpp::Named("overrun_share_ci_high") = shareHigh);
+    Rcpp::DataFrame frame(columns);
+    return frame;
+}
+
 Rcpp::List lookResultToList(const LookResult& result) {
     return Rcpp::List::create(Rcpp::Named("probability") = result.reportedProbability,
                               Rcpp::Named("terminate") = result.terminate,
@@ -117,8 +154,11 @@ Rcpp::List summarise_cpp(Rcpp::List design, Rcpp::List replicates) {
         summaries.push_back(
             summariseScenario(settings.trueRates[s], outcomes[s], scheduledLookCount(settings)));
     }
+    const ScenarioOverruns overruns = overrunsOf(settings, outcomes, {0, settings.trials - 1});
     return Rcpp::List::create(Rcpp::Named("oc") = glue::operatingFrame(summaries),
-                              Rcpp::Named("by_look") = stopByLookFrame(settings, summaries));
+                              Rcpp::Named("by_look") = stopByLookFrame(settings, summaries),
+                              Rcpp::Named("late_outcomes") = lateOutcomeFrame(
+                                  settings, summariseLateOutcomes(settings, outcomes, overruns)));
 }
 
 // One look of one replicate (all counted from 1) as the simulation ran it:
