@@ -55,8 +55,10 @@ design_server <- function(input, output, session, state, jobs, dir) {
             if (design$rule$type == "Efficacy") "largest response" else "smallest event",
             design$max_patients, probability_label(design$rule))
   })
-  output$boundaries_table <- shiny::renderTable(boundary_table(boundaries(), state$design$rule),
-                                                align = "r")
+  output$boundaries_table <- shiny::renderTable({
+    table <- boundaries()  # nothing (and no message) while the design is refused
+    boundary_table(table, state$design$rule)
+  }, align = "r")
 
   design_runs(input, output, session, state, jobs, dir)
   design_downloads(output, state, boundaries)
