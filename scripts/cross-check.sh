@@ -109,6 +109,9 @@ run_all() {
 }
 
 native=${QUILLMERE_NATIVE_BUILD:-$work/native}
+# The runs happen in other directories: a relative build directory is taken
+# from the clone's root.
+case $native in /*) ;; *) native=$root/$native ;; esac
 if [ -z "${QUILLMERE_NATIVE_BUILD:-}" ]; then
     note "native build"
     configure "$native"
