@@ -1,9 +1,9 @@
 #include <filesystem>
 
 #include "design/boundaries.h"
+#include "design/report_text.h"
 #include "design_cli/commands.h"
 #include "design_cli/report_csv.h"
-#include "design_cli/report_text.h"
 
 namespace quillmere {
 

@@ -1,7 +1,7 @@
 #include <filesystem>
 
+#include "design/compare_report.h"
 #include "design_cli/commands.h"
-#include "design_cli/compare_report.h"
 #include "design_cli/progress_meter.h"
 
 namespace quillmere {

@@ -2,10 +2,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "design/design_report.h"
 #include "design/look_file.h"
 #include "design/replicate_file.h"
 #include "design_cli/commands.h"
-#include "design_cli/design_report.h"
 #include "design_cli/simulation_report.h"
 
 #ifndef QUILLMERE_VERSION

@@ -3,10 +3,10 @@
 #include <sstream>
 
 #include "config/trial_settings.h"
+#include "design/report_svg.h"
+#include "design/report_text.h"
 #include "design_cli/commands.h"
 #include "design_cli/progress_meter.h"
-#include "design_cli/report_svg.h"
-#include "design_cli/report_text.h"
 #include "design_cli/simulation_report.h"
 #include "design_cli/units_report.h"
 

@@ -2,21 +2,11 @@
 
 #include "design/look_schedule.h"
 #include "design/replicate_file.h"
+#include "design/report_svg.h"
+#include "design/report_text.h"
 #include "design_cli/report_csv.h"
-#include "design_cli/report_svg.h"
-#include "design_cli/report_text.h"
 
 namespace quillmere {
-
-std::vector<ScenarioSummary> summariseOutcomes(const DesignSettings& design,
-                                               const ScenarioOutcomes& outcomes) {
-    std::vector<ScenarioSummary> summaries;
-    for (std::size_t s = 0; s < outcomes.size(); ++s) {
-        summaries.push_back(
-            summariseScenario(design.trueRates[s], outcomes[s], scheduledLookCount(design)));
-    }
-    return summaries;
-}
 
 std::vector<ResultFile> simulationResultFiles(const DesignSettings& design,
                                               const ScenarioOutcomes& outcomes,

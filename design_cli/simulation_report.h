@@ -10,10 +10,6 @@
 
 namespace quillmere {
 
-// The summaries of all scenarios, reduced in replicate order.
-std::vector<ScenarioSummary> summariseOutcomes(const DesignSettings& design,
-                                               const ScenarioOutcomes& outcomes);
-
 // The files of a simulation of all replicates: replicates.csv,
 // operating_characteristics.csv, stopping_by_look.csv and the two plots. A
 // single run and merged shards both write these, so their files are the same.

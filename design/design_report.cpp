@@ -1,15 +1,15 @@
-#include "design_cli/design_report.h"
+#include "design/design_report.h"
 
 #include <cmath>
 #include <functional>
 #include <sstream>
 
+#include "design/calibration_report.h"
 #include "design/look_schedule.h"
+#include "design/report_svg.h"
+#include "design/report_text.h"
+#include "design/svg_plot.h"
 #include "design/text_format.h"
-#include "design_cli/calibration_report.h"
-#include "design_cli/report_svg.h"
-#include "design_cli/report_text.h"
-#include "design_cli/svg_plot.h"
 
 namespace quillmere {
 namespace {

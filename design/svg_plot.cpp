@@ -1,4 +1,4 @@
-#include "design_cli/svg_plot.h"
+#include "design/svg_plot.h"
 
 #include <cctype>
 #include <cmath>

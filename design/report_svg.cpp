@@ -1,12 +1,12 @@
-#include "design_cli/report_svg.h"
+#include "design/report_svg.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "design/look_schedule.h"
+#include "design/report_text.h"
+#include "design/svg_plot.h"
 #include "design/text_format.h"
-#include "design_cli/report_text.h"
-#include "design_cli/svg_plot.h"
 
 namespace quillmere {
 namespace {
