@@ -1,7 +1,7 @@
 #!/bin/sh
-# R CMD check of the R package (no manual), which must end without ERROR and
-# without WARNING, then the check that the package refuses to load when
-# compiled with floating-point contraction. The tests compare the package
+# R CMD check of the R package (no manual, the vignette built and checked),
+# which must end without ERROR and without WARNING, then the check that the
+# package refuses to load when compiled with floating-point contraction. The tests compare the package
 # with the built programs: they are built here (Release, build/) unless
 # QUILLMERE_BINARY and QUILLMERE_DESIGN_BINARY name them already.
 set -eu
@@ -27,6 +27,12 @@ R CMD build --no-manual "$here/quillmere" >build.log 2>&1 || {
     exit 1
 }
 tarball=$(ls quillmere_*.tar.gz)
+# The vignette is built with the tarball (knitr, rmarkdown and pandoc).
+tar -tzf "$tarball" | grep -q '^quillmere/inst/doc/quillmere.html$' || {
+    echo "R CMD build did not build the vignette (knitr, rmarkdown and pandoc installed?)"
+    cat build.log
+    exit 1
+}
 R CMD check --no-manual "$tarball" || {
     cat quillmere.Rcheck/tests/testthat.Rout.fail 2>/dev/null || true
     exit 1

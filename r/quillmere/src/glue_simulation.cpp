@@ -1,6 +1,7 @@
 // Simulation of a design, the operating characteristics of its replicates
 // and the replay of one look.
 #include <exception>
+#include <sstream>
 
 #include "glue_conversions.h"
 #include "glue_interrupt.h"
@@ -8,22 +9,6 @@
 using namespace quillmere;
 
 namespace {
-
-ScenarioOutcomes outcomesFromFrame(const Rcpp::List& replicates, int scenarios) {
-    const Rcpp::IntegerVector scenario = replicates["scenario"];
-    const Rcpp::IntegerVector stopLook = replicates["stop_look"];
-    const Rcpp::IntegerVector enrolled = replicates["enrolled"];
-    const Rcpp::NumericVector duration = replicates["duration"];
-    const Rcpp::IntegerVector looksRun = replicates["looks_run"];
-    const Rcpp::IntegerVector pending = replicates["pending_at_looks"];
-    const Rcpp::IntegerVector priorOnly = replicates["prior_only_looks"];
-    ScenarioOutcomes outcomes(static_cast<std::size_t>(scenarios));
-    for (R_xlen_t i = 0; i < scenario.size(); ++i) {
-        outcomes[scenario[i] - 1].push_back(
-            {stopLook[i], enrolled[i], duration[i], looksRun[i], pending[i], priorOnly[i]});
-    }
-    return outcomes;
-}
 
 Rcpp::DataFrame stopByLookFrame(const DesignSettings& design,
                                 const std::vector<ScenarioSummary>& summaries) {
@@ -109,15 +94,14 @@ Rcpp::List simulate_cpp(Rcpp::List design, int first, int last, int threads,
 // [[Rcpp::export]]
 Rcpp::List summarise_cpp(Rcpp::List design, Rcpp::List replicates) {
     const DesignSettings settings = glue::designFromList(design);
-    const int scenarios = static_cast<int>(settings.trueRates.size());
-    const ScenarioOutcomes outcomes = outcomesFromFrame(replicates, scenarios);
-    std::vector<ScenarioSummary> summaries;
-    for (int s = 0; s < scenarios; ++s) {
-        summaries.push_back(
-            summariseScenario(settings.trueRates[s], outcomes[s], scheduledLookCount(settings)));
-    }
+    const std::vector<ScenarioSummary> summaries = summariseOutcomes(
+        settings, glue::outcomesFromFrame(replicates, static_cast<int>(settings.trueRates.size())));
+    std::ostringstream tables;
+    writeOperatingTable(tables, summaries);
+    writeStopByLookTable(tables, settings, summaries);
     return Rcpp::List::create(Rcpp::Named("oc") = glue::operatingFrame(summaries),
-                              Rcpp::Named("by_look") = stopByLookFrame(settings, summaries));
+                              Rcpp::Named("by_look") = stopByLookFrame(settings, summaries),
+                              Rcpp::Named("tables") = tables.str());
 }
 
 // One look of one replicate (all counted from 1) as the simulation ran it:

@@ -1,8 +1,3 @@
-calibration_design <- function(type, trials = 10, seed = 2024) {
-  small_design(type, trials = trials, seed = seed, calibration_rate = 0.3,
-               max_error_stop = 0.25)
-}
-
 test_that("qm_calibrate equals the companion's calibration files and chosen cut-off", {
   design_program()
   for (type in c("Toxicity", "Efficacy", "DiseaseProgression")) {
