@@ -94,7 +94,7 @@ decision_title <- function(x) {
 decision_subtitle <- function(x) {
   words <- sprintf("cut-off %s; %d patients, %d events, %d pending", shortest_text_cpp(x$rule$cutoff),
                    x$patients, x$events, x$pending)
-  if (!is.na(x$warning)) paste0(words, "\n", wrapped(x$warning, 90)) else words
+  if (!is.na(x$warning)) paste0(words, "\n", x$warning) else words
 }
 
 # Six significant digits as the program prints them, or every digit (the
@@ -102,8 +102,4 @@ decision_subtitle <- function(x) {
 probability_digits <- function(p) {
   text <- sprintf("%g", p)
   if ((text == "1" && p != 1) || (text == "0" && p != 0)) shortest_text_cpp(p) else text
-}
-
-wrapped <- function(text, width) {
-  paste(strwrap(text, width = width), collapse = "\n")
 }

@@ -7,10 +7,12 @@ draw <- function(plot) {
   invisible(plot)
 }
 
-# Text wrapped to lines that fit a figure 6 inches wide in ggplot2's caption
-# and subtitle size (about 95 characters; titles, larger, about 70).
-caption_width <- 95
-title_width <- 70
+# Text wrapped to lines that fit a figure 6 inches wide in the sizes of
+# theme_minimal(): captions (8.8 pt) about 85 characters, subtitles (11 pt)
+# about 72, titles (13.2 pt) about 60.
+caption_width <- 85
+subtitle_width <- 72
+title_width <- 60
 
 wrap_lines <- function(text, width = caption_width) {
   paste(vapply(strsplit(text, "\n", fixed = TRUE)[[1]],
@@ -50,7 +52,10 @@ follow_up_plot <- function(rule, patients, uninformed_from, title, subtitle = NU
                         label = "no follow-up:\nprior only", size = 3, vjust = 0)
   }
   axis <- if (count <= 40) {
-    ggplot2::scale_y_continuous(breaks = frame$row, labels = patients$id,
+    # Beyond 20 patients every other one is named, so that names stay apart
+    # in a figure 4 inches high.
+    named <- if (count > 20) seq_len(count) %% 2 == 1 else rep(TRUE, count)
+    ggplot2::scale_y_continuous(breaks = frame$row[named], labels = patients$id[named],
                                 expand = ggplot2::expansion(add = c(1, 3)))
   } else {
     breaks <- pretty(c(1, count))
@@ -66,15 +71,16 @@ follow_up_plot <- function(rule, patients, uninformed_from, title, subtitle = NU
                         ggplot2::aes(x = .data$end, y = .data$row), shape = 4,
                         size = max(0.5, min(2, 60 / max(count, 1)))) +
     ggplot2::geom_vline(xintercept = window, linetype = "dashed") +
-    ggplot2::annotate("text", x = window, y = Inf, label = sprintf("window %g", window),
-                      hjust = 1.05, vjust = 1.5, size = 3) +
+    ggplot2::annotate("text", x = window, y = -Inf, label = sprintf("window %g", window),
+                      hjust = 1.05, vjust = -0.5, size = 3) +
     ggplot2::scale_colour_manual(values = stats::setNames(c("grey35", "firebrick", "steelblue"),
                                                           labels), drop = FALSE) +
     axis +
     ggplot2::labs(x = sprintf("time since enrolment (%s)", unit),
                   y = if (count <= 40) NULL else "patient (in the data's order)",
                   colour = NULL, title = wrap_lines(title, title_width),
-                  subtitle = if (!is.null(subtitle)) wrap_lines(subtitle)) +
+                  subtitle = if (!is.null(subtitle)) wrap_lines(subtitle, subtitle_width)) +
+    ggplot2::guides(colour = ggplot2::guide_legend(override.aes = list(linewidth = 2))) +
     ggplot2::theme_minimal() +
     ggplot2::theme(axis.text.y = ggplot2::element_text(size = if (count <= 40) 7 else 8),
                    legend.position = "bottom",
@@ -159,10 +165,9 @@ stopping_plot <- function(simulation) {
                            position = dodge) +
     ggplot2::geom_point(position = dodge) +
     ggplot2::scale_x_continuous(breaks = unique(frame$patients_enrolled)) +
-    ggplot2::labs(x = "patients enrolled at the look",
-                  y = sprintf("probability of %s there", termination_words(design$rule)),
+    ggplot2::labs(x = "patients enrolled at the look", y = "probability of stopping at the look",
                   colour = sprintf("true %s rate", event_type_words(design$rule)),
-                  title = "Stopping by look",
+                  title = sprintf("Stopping by look: %s", termination_words(design$rule)),
                   caption = design_caption(design,
                                            " Bars: 95% Wilson intervals. Looks held back by the run-in cannot stop the trial.")) +
     protocol_theme()
@@ -180,7 +185,6 @@ calibration_plot <- function(calibration) {
   labels <- sprintf("%g%s", calibration$rates,
                     ifelse(seq_along(calibration$rates) == calibration$calibration_scenario,
                            " (calibration)", ""))
-  frame$rate <- factor(frame$rate, levels = calibration$rates, labels = labels)
   frame$rate <- factor(frame$rate, levels = calibration$rates[calibration$rate_order],
                        labels = labels[calibration$rate_order])
   limit <- design$max_error_stop
@@ -201,19 +205,19 @@ calibration_plot <- function(calibration) {
     ggplot2::scale_x_continuous(limits = c(0, 1)) +
     ggplot2::scale_y_continuous(limits = c(0, 1)) +
     ggplot2::labs(x = "cut-off probability",
-                  y = paste("probability of", termination_words(design$rule)),
+                  y = "P(early termination)",
                   colour = sprintf("true %s rate", event_type_words(design$rule)),
-                  title = wrap_lines(sprintf("Calibration of the cut-off of %s",
-                                             rule_probability_words(design$rule)), title_width),
+                  title = wrap_lines(sprintf("Calibration of the cut-off: %s",
+                                             termination_words(design$rule)), title_width),
                   subtitle = wrap_lines(sprintf(
-                    "dashed: the limit %g at a true rate of %g; dotted: the smallest cut-off within it, %s (any from %s up to %s gives the same figures)",
-                    limit, design$calibration_rate,
+                    "terminate when %s > cut-off; dashed: the limit %g at a true rate of %g; dotted: the chosen cut-off %s (the same figures from %s up to %s)",
+                    rule_probability_words(design$rule), limit, design$calibration_rate,
                     if (is.na(calibration$chosen_cutoff)) "none"
-                    else shortest_text_cpp(calibration$chosen_cutoff),
+                    else calibration$protocol_cutoff_text,
                     if (is.na(calibration$chosen_cutoff)) "-"
                     else shortest_text_cpp(calibration$same_figures[1]),
                     if (is.na(calibration$chosen_cutoff)) "-"
-                    else shortest_text_cpp(calibration$same_figures[2]))),
+                    else shortest_text_cpp(calibration$same_figures[2])), subtitle_width),
                   caption = design_caption(design)) +
     protocol_theme()
 }
@@ -229,10 +233,11 @@ stability_plot <- function(stability) {
                         linewidth = 0.8) +
     ggplot2::annotate("text", x = cutoff, y = Inf, label = sprintf("cut-off %s",
                                                                    shortest_text_cpp(cutoff)),
-                      hjust = -0.05, vjust = 1.5, size = 3, colour = "#cc3311") +
+                      hjust = if (cutoff >= fixed) 1.05 else -0.05, vjust = 1.5, size = 3,
+                      colour = "#cc3311") +
     ggplot2::geom_vline(xintercept = fixed, colour = "black", linewidth = 0.8) +
     ggplot2::annotate("text", x = fixed, y = Inf, label = sprintf("quillmere %.4f", fixed),
-                      hjust = 1.05, vjust = 3, size = 3) +
+                      hjust = if (cutoff >= fixed) -0.05 else 1.05, vjust = 3, size = 3) +
     ggplot2::labs(x = sprintf("%s in one run", rule_probability_words(stability$rule)), y = "runs",
                   title = sprintf("Probability of %d runs with independent streams",
                                   nrow(stability$runs)),
@@ -242,6 +247,6 @@ stability_plot <- function(stability) {
                             shortest_text_cpp(cutoff), fixed),
                     if (!is.na(stability$decision$warning)) {
                       paste0("\n", stability$decision$warning)
-                    } else ""))) +
+                    } else ""), subtitle_width)) +
     protocol_theme()
 }

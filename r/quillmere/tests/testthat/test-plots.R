@@ -22,9 +22,10 @@ figures <- local({
     prior_only <- data.frame(id = sprintf("P%02d", 1:12), event = 0,
                              time = seq(60, 5, by = -5), follow_up = seq(60, 5, by = -5))
     many <- 500
-    crowd <- data.frame(id = sprintf("P%03d", seq_len(many)), event = rep(c(0L, 0L, 1L), length.out = many),
+    crowd <- data.frame(id = sprintf("P%03d", seq_len(many)),
+                        event = rep(c(0L, 0L, 1L), length.out = many),
                         time = (seq_len(many) %% 90) + 1, follow_up = (seq_len(many) %% 120) + 1)
-    crowd$time[crowd$event == 0L] <- crowd$follow_up[crowd$event == 0L]
+    crowd$time[crowd$event == 0L] <- pmin(crowd$follow_up[crowd$event == 0L], 90)
     crowd$time[crowd$event == 1L] <- pmin(crowd$time[crowd$event == 1L],
                                           crowd$follow_up[crowd$event == 1L])
     cache <<- figure(list(
@@ -60,10 +61,11 @@ test_that("titles, subtitles and captions are wrapped to fit 6 inches", {
     labels <- figures()[[name]]$labels
     for (part in c("subtitle", "caption")) {
       lines <- if (is.null(labels[[part]])) character() else strsplit(labels[[part]], "\n")[[1]]
-      expect_true(all(nchar(lines) <= 95), label = paste(name, part))
+      expect_true(all(nchar(lines) <= c(subtitle = 72, caption = 85)[[part]]),
+                  label = paste(name, part))
     }
     title <- strsplit(labels$title, "\n")[[1]]
-    expect_true(all(nchar(title) <= 70), label = paste(name, "title"))
+    expect_true(all(nchar(title) <= 60), label = paste(name, "title"))
   }
 })
 
@@ -75,7 +77,7 @@ test_that("the figures carry what a protocol needs", {
   expect_match(all$decision$labels$x, "time since enrolment")
   # Efficacy stops for futility; the rate bound is marked and labelled.
   expect_match(levels(all$oc$data$figure)[1], "early termination for futility")
-  expect_match(all$by_look$labels$y, "for futility")
+  expect_match(all$by_look$labels$title, "for futility")
   layers <- function(plot) vapply(plot$layers, function(l) class(l$geom)[1], character(1))
   expect_true("GeomVline" %in% layers(all$oc))
   expect_true(any(vapply(all$oc$layers, function(l) identical(l$aes_params$label, "rate bound 0.3") ||
