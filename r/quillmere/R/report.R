@@ -14,10 +14,16 @@ qm_report <- function(design, sim, file, calibration = NULL, design_file = "tria
   if (!sim$complete) {
     input_error("The report needs a whole simulation: combine the shards with c() first.")
   }
-  fingerprint <- design_fingerprint_cpp(unclass(design))
+  # simulate(design, nsim, seed) runs the design with those trials and seed:
+  # the report shows the design as simulated.
+  simulated <- unclass(design)
+  simulated$trials <- sim$design$trials
+  simulated$seed <- sim$design$seed
+  fingerprint <- design_fingerprint_cpp(simulated)
   if (!identical(design_fingerprint_cpp(sim$design), fingerprint)) {
-    input_error("The simulation belongs to another design (or seed) than the report's.")
+    input_error("The simulation belongs to another design than the report's.")
   }
+  design <- sim$design
   looks <- NULL
   if (!is.null(calibration)) {
     calibration <- check_class(calibration, "qm_calibration", "calibration")
@@ -25,7 +31,7 @@ qm_report <- function(design, sim, file, calibration = NULL, design_file = "tria
       input_error("The report needs a whole calibration: combine the shards with c() first.")
     }
     if (!identical(design_fingerprint_cpp(calibration$design), fingerprint)) {
-      input_error("The calibration belongs to another design (or seed) than the report's.")
+      input_error("The calibration belongs to another design (or seed) than the simulation's.")
     }
     looks <- calibration$looks
   }

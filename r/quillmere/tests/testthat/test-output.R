@@ -206,9 +206,9 @@ test_that("qm_report writes the companion's report page, byte for byte", {
   expect_identical(readBin(ours, "raw", 1e7), readBin(page, "raw", 1e7))
 })
 
-test_that("qm_report refuses results of another design and shards", {
+test_that("qm_report shows the design as simulated, and refuses other designs and shards", {
   design <- small_design(trials = 4, seed = 1)
-  other <- simulate(small_design(trials = 4, seed = 2))
+  other <- simulate(small_design("Efficacy", trials = 4, seed = 1))
   out <- tempfile(fileext = ".html")
   cases <- list(
     list(sim = other, calibration = NULL, text = "another design"),
@@ -220,6 +220,10 @@ test_that("qm_report refuses results of another design and shards", {
                  class = "quillmere_input_error")
   }
   expect_false(file.exists(out))
+  # simulate(design, nsim, seed) simulates the design with those trials and seed.
+  qm_report(design, simulate(design, nsim = 3, seed = 9), out)
+  page <- readLines(out)
+  expect_true(any(grepl("seed 9; 3 trials", page, fixed = TRUE)))
   expect_error(qm_report(design, simulate(design), file.path(tempfile(), "no", "page.html")),
                "cannot be written", class = "quillmere_input_error")
 })
