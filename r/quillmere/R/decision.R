@@ -77,9 +77,8 @@ summary.qm_decision <- function(object, ...) {
   )
 }
 
-# time_unit names the unit of the patients' times on the time axis (a
-# replayed look knows its design's unit).
-plot.qm_decision <- function(x, time_unit = x$time_unit, ...) {
+# time_unit names the unit of the patients' times on the time axis.
+plot.qm_decision <- function(x, time_unit = NULL, ...) {
   draw(follow_up_plot(x$rule, x$data, x$uninformed_from, decision_title(x),
                       decision_subtitle(x), time_unit))
 }

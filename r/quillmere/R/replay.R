@@ -18,17 +18,11 @@ qm_replay <- function(sim, scenario, replicate, look) {
       enrolled = found$enrolled,
       time = found$time,
       trial = trial,
-      decision = with_time_unit(qm_decide(trial), design$time_unit),
+      decision = qm_decide(trial),
       simulated = found$simulated
     ),
     class = "qm_replay"
   )
-}
-
-# A decision whose data are in a known time unit: its figure says so.
-with_time_unit <- function(decision, unit) {
-  decision$time_unit <- unit
-  decision
 }
 
 # Why the simulation did not run a look, and which looks it ran.

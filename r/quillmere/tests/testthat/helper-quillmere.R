@@ -161,3 +161,11 @@ units_formats <- c(list(unit = "%s", window = "%.10g", imputation_floor = "%.8g"
                               "early_stop_ci_high")))
 boundary_formats <- list(patients = "%d", boundary = "%d", probability_at_boundary = "%.9g",
                          probability_beside = "%.9g", monotone = "yesno")
+
+# A calibration of a test's few trials, without the warning that they are
+# too few for a protocol.
+calibrate_quietly <- function(...) {
+  withCallingHandlers(qm_calibrate(...), quillmere_precision_warning = function(w) {
+    invokeRestart("muffleWarning")
+  })
+}

@@ -62,7 +62,7 @@ test_that("a calibration converts to calibration.csv and shows its rates in the 
   design_program()
   design <- calibration_design("Toxicity", trials = 10, seed = 2024)
   run <- run_companion(design, "calibrate", "--threads", "2")
-  calibration <- suppressWarnings(qm_calibrate(design, threads = 2))
+  calibration <- calibrate_quietly(design, threads = 2)
   expect_identical(calibration$rates, c(0.15, 0.45, 0.3))
   table <- as.data.frame(calibration)
   # The companion's rows, each rate of a cut-off in the design's order.
@@ -79,7 +79,7 @@ test_that("a calibration converts to calibration.csv and shows its rates in the 
 
 test_that("the calibration gives the interval of the same figures, a short cut-off and its error", {
   design <- calibration_design("Efficacy", trials = 12, seed = 5)
-  calibration <- suppressWarnings(qm_calibrate(design))
+  calibration <- calibrate_quietly(design)
   cutoffs <- unique(calibration$calibration$cutoff)
   chosen <- match(calibration$chosen_cutoff, cutoffs)
   expect_identical(calibration$same_figures,
@@ -194,7 +194,7 @@ test_that("qm_report writes the companion's report page, byte for byte", {
   expect_identical(run$status, 0L)
   ours <- tempfile(fileext = ".html")
   sim <- simulate(design)
-  calibration <- suppressWarnings(qm_calibrate(design))
+  calibration <- calibrate_quietly(design)
   qm_report(design, sim, ours, calibration = calibration, design_file = file, results = results)
   expect_identical(readBin(ours, "raw", 1e7), readBin(page, "raw", 1e7))
   # Without the calibration: the page of a directory without calibrate.
@@ -213,8 +213,8 @@ test_that("qm_report shows the design as simulated, and refuses other designs an
   cases <- list(
     list(sim = other, calibration = NULL, text = "another design"),
     list(sim = simulate(design, replicates = c(1, 2)), calibration = NULL, text = "whole simulation"),
-    list(sim = simulate(design), calibration = suppressWarnings(qm_calibrate(
-      calibration_design("Toxicity", trials = 4, seed = 2))), text = "another design"))
+    list(sim = simulate(design), calibration = calibrate_quietly(
+      calibration_design("Toxicity", trials = 4, seed = 2)), text = "another design"))
   for (case in cases) {
     expect_error(qm_report(design, case$sim, out, calibration = case$calibration), case$text,
                  class = "quillmere_input_error")

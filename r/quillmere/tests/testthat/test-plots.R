@@ -16,8 +16,7 @@ figures <- local({
     }
     trial <- qm_read_trial(extdata("toxicity"), 1)
     sim <- simulate(small_design("Efficacy", trials = 8, seed = 3))
-    calibration <- suppressWarnings(qm_calibrate(calibration_design("Toxicity", trials = 8,
-                                                                    seed = 3)))
+    calibration <- calibrate_quietly(calibration_design("Toxicity", trials = 8, seed = 3))
     rule <- qm_rule("toxicity", 0.3, 0.9, 90)
     prior_only <- data.frame(id = sprintf("P%02d", 1:12), event = 0,
                              time = seq(60, 5, by = -5), follow_up = seq(60, 5, by = -5))
