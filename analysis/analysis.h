@@ -68,6 +68,11 @@ std::optional<HazardRange> hazardRangeNamed(const std::string& name);
 // `uninformedFrom` on.
 std::string priorOnlyWarning(double uninformedFrom, double maxEvaluationWindow);
 
+// Every field of the result, one line each ("name value", numbers with 17
+// significant digits, so that equal texts mean equal bits): what the R
+// package's load-time check compares with its stored reference.
+std::string analysisResultText(const AnalysisResult& result);
+
 // Reads a trial directory as quillmere does when it is run there with this
 // event-type answer (1 toxicity, 2 efficacy, 3 disease progression): the
 // configuration, its checks, the data file it names (relative to the

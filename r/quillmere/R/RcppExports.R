@@ -17,12 +17,16 @@ decide_cpp <- function(rule, patients) {
     .Call(`_quillmere_decide_cpp`, rule, patients)
 }
 
-self_check_cpp <- function(directory, answer, expected) {
-    .Call(`_quillmere_self_check_cpp`, directory, answer, expected)
+self_check_cpp <- function(directory, answer) {
+    .Call(`_quillmere_self_check_cpp`, directory, answer)
 }
 
 decide_unchecked_cpp <- function(rule, patients) {
     .Call(`_quillmere_decide_unchecked_cpp`, rule, patients)
+}
+
+check_input_cpp <- function(rule, patients) {
+    .Call(`_quillmere_check_input_cpp`, rule, patients)
 }
 
 calibration_looks_cpp <- function(design, first, last, threads) {
@@ -83,6 +87,10 @@ summarise_cpp <- function(design, replicates) {
 
 replay_cpp <- function(design, scenario, replicate, look) {
     .Call(`_quillmere_replay_cpp`, design, scenario, replicate, look)
+}
+
+machine_cores_cpp <- function() {
+    .Call(`_quillmere_machine_cores_cpp`)
 }
 
 stability_cpp <- function(rule, patients, runs, threads, seed) {

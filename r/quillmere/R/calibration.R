@@ -1,4 +1,4 @@
-qm_calibrate <- function(design, threads = 1L, replicates = NULL) {
+qm_calibrate <- function(design, threads = machine_cores(), replicates = NULL) {
   design <- validated_design(unclass(check_class(design, "qm_design", "design")))
   if (is.na(design$calibration_rate) || is.na(design$max_error_stop)) {
     input_error(paste("qm_calibrate needs the design's calibration_rate and max_error_stop",

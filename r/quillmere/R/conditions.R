@@ -66,3 +66,9 @@ check_class <- function(value, class, name) {
   }
   value
 }
+
+# The default number of threads: the machine's cores, as the design
+# companion's --threads.
+machine_cores <- function() {
+  machine_cores_cpp()
+}

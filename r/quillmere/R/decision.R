@@ -8,22 +8,27 @@ new_decision <- function(result, rule, patients) {
   structure(c(result, list(rule = rule, data = patients)), class = "qm_decision")
 }
 
-# The rule and the patients of a qm_trial, or of a qm_rule and a data frame.
+# The rule and the patients of a qm_trial, or of a qm_rule and a data frame
+# (checked as qm_trial checks them).
 rule_and_patients <- function(trial, patients, caller) {
+  call <- sys.call(-1)
   if (inherits(trial, "qm_trial")) {
-    rule <- trial$rule
-    patients <- trial$patients
-  } else if (inherits(trial, "qm_rule")) {
-    rule <- trial
-    if (is.null(patients)) {
-      input_error(sprintf("%s needs the patients with a rule: %s(rule, patients).", caller,
-                          caller), call = sys.call(-1))
+    if (!is.null(patients)) {
+      input_error(sprintf(paste0("%s takes the patients of the trial: give either a trial, ",
+                                 "%s(trial), or a rule and patients, %s(rule, patients)."),
+                          caller, caller, caller), call = call)
     }
-  } else {
-    input_error(sprintf("%s needs a qm_trial, or a qm_rule and a patients data frame.", caller),
-                call = sys.call(-1))
+    return(list(rule = trial$rule, patients = as_patients(trial$patients, call)))
   }
-  list(rule = rule, patients = as_patients(patients))
+  if (!inherits(trial, "qm_rule")) {
+    input_error(sprintf("%s needs a qm_trial, or a qm_rule and a patients data frame.", caller),
+                call = call)
+  }
+  if (is.null(patients)) {
+    input_error(sprintf("%s needs the patients with a rule: %s(rule, patients).", caller,
+                        caller), call = call)
+  }
+  list(rule = trial, patients = typed_patients(patients, trial, call))
 }
 
 # The sentences quillmere writes to its report for the comparison.

@@ -68,7 +68,15 @@ qm_read_design <- function(file) {
 qm_write_design <- function(design, file) {
   design <- check_class(design, "qm_design", "design")
   file <- check_single_text(file, "file")
-  writeBin(charToRaw(design_text_cpp(unclass(design))), path.expand(file))
+  path <- path.expand(file)
+  text <- charToRaw(design_text_cpp(unclass(design)))
+  written <- tryCatch({
+    suppressWarnings(writeBin(text, path))
+    TRUE
+  }, error = function(error) FALSE)
+  if (!written) {
+    input_error(sprintf("The design file (%s) could not be written.", path))
+  }
   invisible(file)
 }
 

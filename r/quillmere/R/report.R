@@ -51,7 +51,7 @@ qm_report <- function(design, sim, file, calibration = NULL, design_file = "tria
 # true rate every operating characteristic under both, the paired difference
 # B - A with its Monte Carlo standard error, and the difference in the
 # stopping probability by the number of patients enrolled at the look.
-qm_compare <- function(design_a, design_b, trials = NULL, threads = 1L) {
+qm_compare <- function(design_a, design_b, trials = NULL, threads = machine_cores()) {
   a <- validated_design(unclass(check_class(design_a, "qm_design", "design_a")))
   b <- validated_design(unclass(check_class(design_b, "qm_design", "design_b")))
   problems <- pairing_problems_cpp(unclass(a), unclass(b))

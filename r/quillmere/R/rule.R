@@ -1,5 +1,5 @@
 qm_rule <- function(type, rate_bound, cutoff, window, prior_shape = 0, hazard_range = "unit") {
-  type <- check_single_text(type, "type")
+  type <- rule_event_type(type)
   rate_bound <- check_single_number(rate_bound, "rate_bound")
   cutoff <- check_single_number(cutoff, "cutoff")
   window <- check_single_number(window, "window")
@@ -10,6 +10,19 @@ qm_rule <- function(type, rate_bound, cutoff, window, prior_shape = 0, hazard_ra
     input_error(problems)
   }
   new_rule(type, rate_bound, cutoff, window, prior_shape, hazard_range)
+}
+
+# The event type by name ("toxicity", "disease progression", the
+# configuration's "DiseaseProgression", in any letter case) or by quillmere's
+# answer (1, 2 or 3). Another text goes to the configuration check, which
+# refuses it with quillmere's message.
+rule_event_type <- function(type, call = sys.call(-1)) {
+  if (is.numeric(type)) {
+    return(unname(event_type_names[event_type_answer(type, call)]))
+  }
+  type <- check_single_text(type, "type")
+  named <- event_type_named(type)
+  if (is.na(named)) type else named
 }
 
 # The configuration's names of the event types, by their upper-case form.

@@ -1,4 +1,4 @@
-simulate.qm_design <- function(object, nsim = NULL, seed = NULL, threads = 1L,
+simulate.qm_design <- function(object, nsim = NULL, seed = NULL, threads = machine_cores(),
                                replicates = NULL, ...) {
   design <- unclass(object)
   if (!is.null(nsim)) {

@@ -1,4 +1,4 @@
-qm_stability <- function(trial, patients = NULL, runs = 200, threads = 1L, seed = 1) {
+qm_stability <- function(trial, patients = NULL, runs = 200, threads = machine_cores(), seed = 1) {
   input <- rule_and_patients(trial, patients, "qm_stability")
   runs <- check_whole_number(runs, "runs", 2, 1000000)
   threads <- check_whole_number(threads, "threads", 1, 1024)

@@ -1,5 +1,5 @@
-qm_units <- function(design, units = c("hours", "days", "weeks", "months"), threads = 1L,
-                     trials = NULL, same_looks = 0) {
+qm_units <- function(design, units = c("hours", "days", "weeks", "months"),
+                     threads = machine_cores(), trials = NULL, same_looks = 0) {
   design <- unclass(check_class(design, "qm_design", "design"))
   if (!is.null(trials)) {
     design$trials <- check_whole_number(trials, "trials", 1, 10000000)

@@ -6,349 +6,389 @@
 using namespace Rcpp;
 
 #ifdef RCPP_USE_GLOBAL_ROSTREAM
-Rcpp::Rostream<true>&  Rcpp::Rcout = Rcpp::Rcpp_cout_get();
+Rcpp::Rostream<true>& Rcpp::Rcout = Rcpp::Rcpp_cout_get();
 Rcpp::Rostream<false>& Rcpp::Rcerr = Rcpp::Rcpp_cerr_get();
 #endif
 
 // rule_problems_cpp
-std::string rule_problems_cpp(std::string type, double rate_bound, double cutoff, double window, double prior_shape, std::string hazard_range);
-RcppExport SEXP _quillmere_rule_problems_cpp(SEXP typeSEXP, SEXP rate_boundSEXP, SEXP cutoffSEXP, SEXP windowSEXP, SEXP prior_shapeSEXP, SEXP hazard_rangeSEXP) {
-BEGIN_RCPP
+std::string rule_problems_cpp(std::string type, double rate_bound, double cutoff, double window,
+                              double prior_shape, std::string hazard_range);
+RcppExport SEXP _quillmere_rule_problems_cpp(SEXP typeSEXP, SEXP rate_boundSEXP, SEXP cutoffSEXP,
+                                             SEXP windowSEXP, SEXP prior_shapeSEXP,
+                                             SEXP hazard_rangeSEXP) {
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< std::string >::type type(typeSEXP);
-    Rcpp::traits::input_parameter< double >::type rate_bound(rate_boundSEXP);
-    Rcpp::traits::input_parameter< double >::type cutoff(cutoffSEXP);
-    Rcpp::traits::input_parameter< double >::type window(windowSEXP);
-    Rcpp::traits::input_parameter< double >::type prior_shape(prior_shapeSEXP);
-    Rcpp::traits::input_parameter< std::string >::type hazard_range(hazard_rangeSEXP);
-    rcpp_result_gen = Rcpp::wrap(rule_problems_cpp(type, rate_bound, cutoff, window, prior_shape, hazard_range));
+    Rcpp::traits::input_parameter<std::string>::type type(typeSEXP);
+    Rcpp::traits::input_parameter<double>::type rate_bound(rate_boundSEXP);
+    Rcpp::traits::input_parameter<double>::type cutoff(cutoffSEXP);
+    Rcpp::traits::input_parameter<double>::type window(windowSEXP);
+    Rcpp::traits::input_parameter<double>::type prior_shape(prior_shapeSEXP);
+    Rcpp::traits::input_parameter<std::string>::type hazard_range(hazard_rangeSEXP);
+    rcpp_result_gen =
+        Rcpp::wrap(rule_problems_cpp(type, rate_bound, cutoff, window, prior_shape, hazard_range));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // console_hazard_model_cpp
 bool console_hazard_model_cpp(Rcpp::List rule);
 RcppExport SEXP _quillmere_console_hazard_model_cpp(SEXP ruleSEXP) {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::List >::type rule(ruleSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type rule(ruleSEXP);
     rcpp_result_gen = Rcpp::wrap(console_hazard_model_cpp(rule));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // read_trial_cpp
 Rcpp::List read_trial_cpp(std::string directory, int answer);
 RcppExport SEXP _quillmere_read_trial_cpp(SEXP directorySEXP, SEXP answerSEXP) {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< std::string >::type directory(directorySEXP);
-    Rcpp::traits::input_parameter< int >::type answer(answerSEXP);
+    Rcpp::traits::input_parameter<std::string>::type directory(directorySEXP);
+    Rcpp::traits::input_parameter<int>::type answer(answerSEXP);
     rcpp_result_gen = Rcpp::wrap(read_trial_cpp(directory, answer));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // decide_cpp
 Rcpp::List decide_cpp(Rcpp::List rule, Rcpp::List patients);
 RcppExport SEXP _quillmere_decide_cpp(SEXP ruleSEXP, SEXP patientsSEXP) {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::List >::type rule(ruleSEXP);
-    Rcpp::traits::input_parameter< Rcpp::List >::type patients(patientsSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type rule(ruleSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type patients(patientsSEXP);
     rcpp_result_gen = Rcpp::wrap(decide_cpp(rule, patients));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // self_check_cpp
-Rcpp::List self_check_cpp(std::string directory, int answer, std::string expected);
-RcppExport SEXP _quillmere_self_check_cpp(SEXP directorySEXP, SEXP answerSEXP, SEXP expectedSEXP) {
-BEGIN_RCPP
+Rcpp::List self_check_cpp(std::string directory, int answer);
+RcppExport SEXP _quillmere_self_check_cpp(SEXP directorySEXP, SEXP answerSEXP) {
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< std::string >::type directory(directorySEXP);
-    Rcpp::traits::input_parameter< int >::type answer(answerSEXP);
-    Rcpp::traits::input_parameter< std::string >::type expected(expectedSEXP);
-    rcpp_result_gen = Rcpp::wrap(self_check_cpp(directory, answer, expected));
+    Rcpp::traits::input_parameter<std::string>::type directory(directorySEXP);
+    Rcpp::traits::input_parameter<int>::type answer(answerSEXP);
+    rcpp_result_gen = Rcpp::wrap(self_check_cpp(directory, answer));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // decide_unchecked_cpp
 Rcpp::List decide_unchecked_cpp(Rcpp::List rule, Rcpp::List patients);
 RcppExport SEXP _quillmere_decide_unchecked_cpp(SEXP ruleSEXP, SEXP patientsSEXP) {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::List >::type rule(ruleSEXP);
-    Rcpp::traits::input_parameter< Rcpp::List >::type patients(patientsSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type rule(ruleSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type patients(patientsSEXP);
     rcpp_result_gen = Rcpp::wrap(decide_unchecked_cpp(rule, patients));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
+}
+// check_input_cpp
+Rcpp::List check_input_cpp(Rcpp::List rule, Rcpp::List patients);
+RcppExport SEXP _quillmere_check_input_cpp(SEXP ruleSEXP, SEXP patientsSEXP) {
+    BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter<Rcpp::List>::type rule(ruleSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type patients(patientsSEXP);
+    rcpp_result_gen = Rcpp::wrap(check_input_cpp(rule, patients));
+    return rcpp_result_gen;
+    END_RCPP
 }
 // calibration_looks_cpp
 Rcpp::List calibration_looks_cpp(Rcpp::List design, int first, int last, int threads);
-RcppExport SEXP _quillmere_calibration_looks_cpp(SEXP designSEXP, SEXP firstSEXP, SEXP lastSEXP, SEXP threadsSEXP) {
-BEGIN_RCPP
+RcppExport SEXP _quillmere_calibration_looks_cpp(SEXP designSEXP, SEXP firstSEXP, SEXP lastSEXP,
+                                                 SEXP threadsSEXP) {
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::List >::type design(designSEXP);
-    Rcpp::traits::input_parameter< int >::type first(firstSEXP);
-    Rcpp::traits::input_parameter< int >::type last(lastSEXP);
-    Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type design(designSEXP);
+    Rcpp::traits::input_parameter<int>::type first(firstSEXP);
+    Rcpp::traits::input_parameter<int>::type last(lastSEXP);
+    Rcpp::traits::input_parameter<int>::type threads(threadsSEXP);
     rcpp_result_gen = Rcpp::wrap(calibration_looks_cpp(design, first, last, threads));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // calibrate_cpp
 Rcpp::List calibrate_cpp(Rcpp::List design, Rcpp::List looks);
 RcppExport SEXP _quillmere_calibrate_cpp(SEXP designSEXP, SEXP looksSEXP) {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::List >::type design(designSEXP);
-    Rcpp::traits::input_parameter< Rcpp::List >::type looks(looksSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type design(designSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type looks(looksSEXP);
     rcpp_result_gen = Rcpp::wrap(calibrate_cpp(design, looks));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // boundaries_cpp
 Rcpp::List boundaries_cpp(Rcpp::List rule, int max_patients);
 RcppExport SEXP _quillmere_boundaries_cpp(SEXP ruleSEXP, SEXP max_patientsSEXP) {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::List >::type rule(ruleSEXP);
-    Rcpp::traits::input_parameter< int >::type max_patients(max_patientsSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type rule(ruleSEXP);
+    Rcpp::traits::input_parameter<int>::type max_patients(max_patientsSEXP);
     rcpp_result_gen = Rcpp::wrap(boundaries_cpp(rule, max_patients));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // design_text_cpp
 std::string design_text_cpp(Rcpp::List values);
 RcppExport SEXP _quillmere_design_text_cpp(SEXP valuesSEXP) {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::List >::type values(valuesSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type values(valuesSEXP);
     rcpp_result_gen = Rcpp::wrap(design_text_cpp(values));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // read_design_cpp
 Rcpp::List read_design_cpp(std::string file);
 RcppExport SEXP _quillmere_read_design_cpp(SEXP fileSEXP) {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< std::string >::type file(fileSEXP);
+    Rcpp::traits::input_parameter<std::string>::type file(fileSEXP);
     rcpp_result_gen = Rcpp::wrap(read_design_cpp(file));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // design_fingerprint_cpp
 std::string design_fingerprint_cpp(Rcpp::List design);
 RcppExport SEXP _quillmere_design_fingerprint_cpp(SEXP designSEXP) {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::List >::type design(designSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type design(designSEXP);
     rcpp_result_gen = Rcpp::wrap(design_fingerprint_cpp(design));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // write_trial_cpp
 Rcpp::List write_trial_cpp(Rcpp::List rule, Rcpp::List patients, std::string directory);
 RcppExport SEXP _quillmere_write_trial_cpp(SEXP ruleSEXP, SEXP patientsSEXP, SEXP directorySEXP) {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::List >::type rule(ruleSEXP);
-    Rcpp::traits::input_parameter< Rcpp::List >::type patients(patientsSEXP);
-    Rcpp::traits::input_parameter< std::string >::type directory(directorySEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type rule(ruleSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type patients(patientsSEXP);
+    Rcpp::traits::input_parameter<std::string>::type directory(directorySEXP);
     rcpp_result_gen = Rcpp::wrap(write_trial_cpp(rule, patients, directory));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // shortest_text_cpp
 Rcpp::CharacterVector shortest_text_cpp(Rcpp::NumericVector values);
 RcppExport SEXP _quillmere_shortest_text_cpp(SEXP valuesSEXP) {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::NumericVector >::type values(valuesSEXP);
+    Rcpp::traits::input_parameter<Rcpp::NumericVector>::type values(valuesSEXP);
     rcpp_result_gen = Rcpp::wrap(shortest_text_cpp(values));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // report_cpp
-std::string report_cpp(Rcpp::List design, std::string design_text, std::string design_file, std::string results, std::string version, Rcpp::List replicates, Rcpp::Nullable<Rcpp::List> looks);
-RcppExport SEXP _quillmere_report_cpp(SEXP designSEXP, SEXP design_textSEXP, SEXP design_fileSEXP, SEXP resultsSEXP, SEXP versionSEXP, SEXP replicatesSEXP, SEXP looksSEXP) {
-BEGIN_RCPP
+std::string report_cpp(Rcpp::List design, std::string design_text, std::string design_file,
+                       std::string results, std::string version, Rcpp::List replicates,
+                       Rcpp::Nullable<Rcpp::List> looks);
+RcppExport SEXP _quillmere_report_cpp(SEXP designSEXP, SEXP design_textSEXP, SEXP design_fileSEXP,
+                                      SEXP resultsSEXP, SEXP versionSEXP, SEXP replicatesSEXP,
+                                      SEXP looksSEXP) {
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::List >::type design(designSEXP);
-    Rcpp::traits::input_parameter< std::string >::type design_text(design_textSEXP);
-    Rcpp::traits::input_parameter< std::string >::type design_file(design_fileSEXP);
-    Rcpp::traits::input_parameter< std::string >::type results(resultsSEXP);
-    Rcpp::traits::input_parameter< std::string >::type version(versionSEXP);
-    Rcpp::traits::input_parameter< Rcpp::List >::type replicates(replicatesSEXP);
-    Rcpp::traits::input_parameter< Rcpp::Nullable<Rcpp::List> >::type looks(looksSEXP);
-    rcpp_result_gen = Rcpp::wrap(report_cpp(design, design_text, design_file, results, version, replicates, looks));
+    Rcpp::traits::input_parameter<Rcpp::List>::type design(designSEXP);
+    Rcpp::traits::input_parameter<std::string>::type design_text(design_textSEXP);
+    Rcpp::traits::input_parameter<std::string>::type design_file(design_fileSEXP);
+    Rcpp::traits::input_parameter<std::string>::type results(resultsSEXP);
+    Rcpp::traits::input_parameter<std::string>::type version(versionSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type replicates(replicatesSEXP);
+    Rcpp::traits::input_parameter<Rcpp::Nullable<Rcpp::List> >::type looks(looksSEXP);
+    rcpp_result_gen = Rcpp::wrap(
+        report_cpp(design, design_text, design_file, results, version, replicates, looks));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // pairing_problems_cpp
 std::vector<std::string> pairing_problems_cpp(Rcpp::List a, Rcpp::List b);
 RcppExport SEXP _quillmere_pairing_problems_cpp(SEXP aSEXP, SEXP bSEXP) {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::List >::type a(aSEXP);
-    Rcpp::traits::input_parameter< Rcpp::List >::type b(bSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type a(aSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type b(bSEXP);
     rcpp_result_gen = Rcpp::wrap(pairing_problems_cpp(a, b));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // compare_cpp
-Rcpp::List compare_cpp(Rcpp::List a, Rcpp::List b, Rcpp::List replicates_a, Rcpp::List replicates_b, std::string label_a, std::string label_b);
-RcppExport SEXP _quillmere_compare_cpp(SEXP aSEXP, SEXP bSEXP, SEXP replicates_aSEXP, SEXP replicates_bSEXP, SEXP label_aSEXP, SEXP label_bSEXP) {
-BEGIN_RCPP
+Rcpp::List compare_cpp(Rcpp::List a, Rcpp::List b, Rcpp::List replicates_a, Rcpp::List replicates_b,
+                       std::string label_a, std::string label_b);
+RcppExport SEXP _quillmere_compare_cpp(SEXP aSEXP, SEXP bSEXP, SEXP replicates_aSEXP,
+                                       SEXP replicates_bSEXP, SEXP label_aSEXP, SEXP label_bSEXP) {
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::List >::type a(aSEXP);
-    Rcpp::traits::input_parameter< Rcpp::List >::type b(bSEXP);
-    Rcpp::traits::input_parameter< Rcpp::List >::type replicates_a(replicates_aSEXP);
-    Rcpp::traits::input_parameter< Rcpp::List >::type replicates_b(replicates_bSEXP);
-    Rcpp::traits::input_parameter< std::string >::type label_a(label_aSEXP);
-    Rcpp::traits::input_parameter< std::string >::type label_b(label_bSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type a(aSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type b(bSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type replicates_a(replicates_aSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type replicates_b(replicates_bSEXP);
+    Rcpp::traits::input_parameter<std::string>::type label_a(label_aSEXP);
+    Rcpp::traits::input_parameter<std::string>::type label_b(label_bSEXP);
     rcpp_result_gen = Rcpp::wrap(compare_cpp(a, b, replicates_a, replicates_b, label_a, label_b));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // look_enrolments_cpp
 Rcpp::IntegerVector look_enrolments_cpp(Rcpp::List design);
 RcppExport SEXP _quillmere_look_enrolments_cpp(SEXP designSEXP) {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::List >::type design(designSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type design(designSEXP);
     rcpp_result_gen = Rcpp::wrap(look_enrolments_cpp(design));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // simulate_cpp
 Rcpp::List simulate_cpp(Rcpp::List design, int first, int last, int threads, double time_scale);
-RcppExport SEXP _quillmere_simulate_cpp(SEXP designSEXP, SEXP firstSEXP, SEXP lastSEXP, SEXP threadsSEXP, SEXP time_scaleSEXP) {
-BEGIN_RCPP
+RcppExport SEXP _quillmere_simulate_cpp(SEXP designSEXP, SEXP firstSEXP, SEXP lastSEXP,
+                                        SEXP threadsSEXP, SEXP time_scaleSEXP) {
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::List >::type design(designSEXP);
-    Rcpp::traits::input_parameter< int >::type first(firstSEXP);
-    Rcpp::traits::input_parameter< int >::type last(lastSEXP);
-    Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
-    Rcpp::traits::input_parameter< double >::type time_scale(time_scaleSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type design(designSEXP);
+    Rcpp::traits::input_parameter<int>::type first(firstSEXP);
+    Rcpp::traits::input_parameter<int>::type last(lastSEXP);
+    Rcpp::traits::input_parameter<int>::type threads(threadsSEXP);
+    Rcpp::traits::input_parameter<double>::type time_scale(time_scaleSEXP);
     rcpp_result_gen = Rcpp::wrap(simulate_cpp(design, first, last, threads, time_scale));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // summarise_cpp
 Rcpp::List summarise_cpp(Rcpp::List design, Rcpp::List replicates);
 RcppExport SEXP _quillmere_summarise_cpp(SEXP designSEXP, SEXP replicatesSEXP) {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::List >::type design(designSEXP);
-    Rcpp::traits::input_parameter< Rcpp::List >::type replicates(replicatesSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type design(designSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type replicates(replicatesSEXP);
     rcpp_result_gen = Rcpp::wrap(summarise_cpp(design, replicates));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // replay_cpp
 Rcpp::List replay_cpp(Rcpp::List design, int scenario, int replicate, int look);
-RcppExport SEXP _quillmere_replay_cpp(SEXP designSEXP, SEXP scenarioSEXP, SEXP replicateSEXP, SEXP lookSEXP) {
-BEGIN_RCPP
+RcppExport SEXP _quillmere_replay_cpp(SEXP designSEXP, SEXP scenarioSEXP, SEXP replicateSEXP,
+                                      SEXP lookSEXP) {
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::List >::type design(designSEXP);
-    Rcpp::traits::input_parameter< int >::type scenario(scenarioSEXP);
-    Rcpp::traits::input_parameter< int >::type replicate(replicateSEXP);
-    Rcpp::traits::input_parameter< int >::type look(lookSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type design(designSEXP);
+    Rcpp::traits::input_parameter<int>::type scenario(scenarioSEXP);
+    Rcpp::traits::input_parameter<int>::type replicate(replicateSEXP);
+    Rcpp::traits::input_parameter<int>::type look(lookSEXP);
     rcpp_result_gen = Rcpp::wrap(replay_cpp(design, scenario, replicate, look));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
-// stability_cpp
-Rcpp::List stability_cpp(Rcpp::List rule, Rcpp::List patients, int runs, int threads, std::string seed);
-RcppExport SEXP _quillmere_stability_cpp(SEXP ruleSEXP, SEXP patientsSEXP, SEXP runsSEXP, SEXP threadsSEXP, SEXP seedSEXP) {
-BEGIN_RCPP
+// machine_cores_cpp
+int machine_cores_cpp();
+RcppExport SEXP _quillmere_machine_cores_cpp() {
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::List >::type rule(ruleSEXP);
-    Rcpp::traits::input_parameter< Rcpp::List >::type patients(patientsSEXP);
-    Rcpp::traits::input_parameter< int >::type runs(runsSEXP);
-    Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
-    Rcpp::traits::input_parameter< std::string >::type seed(seedSEXP);
+    rcpp_result_gen = Rcpp::wrap(machine_cores_cpp());
+    return rcpp_result_gen;
+    END_RCPP
+}
+// stability_cpp
+Rcpp::List stability_cpp(Rcpp::List rule, Rcpp::List patients, int runs, int threads,
+                         std::string seed);
+RcppExport SEXP _quillmere_stability_cpp(SEXP ruleSEXP, SEXP patientsSEXP, SEXP runsSEXP,
+                                         SEXP threadsSEXP, SEXP seedSEXP) {
+    BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter<Rcpp::List>::type rule(ruleSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type patients(patientsSEXP);
+    Rcpp::traits::input_parameter<int>::type runs(runsSEXP);
+    Rcpp::traits::input_parameter<int>::type threads(threadsSEXP);
+    Rcpp::traits::input_parameter<std::string>::type seed(seedSEXP);
     rcpp_result_gen = Rcpp::wrap(stability_cpp(rule, patients, runs, threads, seed));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // unit_plan_cpp
 Rcpp::List unit_plan_cpp(Rcpp::List design, std::vector<std::string> names);
 RcppExport SEXP _quillmere_unit_plan_cpp(SEXP designSEXP, SEXP namesSEXP) {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::List >::type design(designSEXP);
-    Rcpp::traits::input_parameter< std::vector<std::string> >::type names(namesSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type design(designSEXP);
+    Rcpp::traits::input_parameter<std::vector<std::string> >::type names(namesSEXP);
     rcpp_result_gen = Rcpp::wrap(unit_plan_cpp(design, names));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // same_looks_cpp
-Rcpp::List same_looks_cpp(Rcpp::List design, std::vector<double> factors, int replicates, int threads);
-RcppExport SEXP _quillmere_same_looks_cpp(SEXP designSEXP, SEXP factorsSEXP, SEXP replicatesSEXP, SEXP threadsSEXP) {
-BEGIN_RCPP
+Rcpp::List same_looks_cpp(Rcpp::List design, std::vector<double> factors, int replicates,
+                          int threads);
+RcppExport SEXP _quillmere_same_looks_cpp(SEXP designSEXP, SEXP factorsSEXP, SEXP replicatesSEXP,
+                                          SEXP threadsSEXP) {
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::List >::type design(designSEXP);
-    Rcpp::traits::input_parameter< std::vector<double> >::type factors(factorsSEXP);
-    Rcpp::traits::input_parameter< int >::type replicates(replicatesSEXP);
-    Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type design(designSEXP);
+    Rcpp::traits::input_parameter<std::vector<double> >::type factors(factorsSEXP);
+    Rcpp::traits::input_parameter<int>::type replicates(replicatesSEXP);
+    Rcpp::traits::input_parameter<int>::type threads(threadsSEXP);
     rcpp_result_gen = Rcpp::wrap(same_looks_cpp(design, factors, replicates, threads));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 
 static const R_CallMethodDef CallEntries[] = {
-    {"_quillmere_rule_problems_cpp", (DL_FUNC) &_quillmere_rule_problems_cpp, 6},
-    {"_quillmere_console_hazard_model_cpp", (DL_FUNC) &_quillmere_console_hazard_model_cpp, 1},
-    {"_quillmere_read_trial_cpp", (DL_FUNC) &_quillmere_read_trial_cpp, 2},
-    {"_quillmere_decide_cpp", (DL_FUNC) &_quillmere_decide_cpp, 2},
-    {"_quillmere_self_check_cpp", (DL_FUNC) &_quillmere_self_check_cpp, 3},
-    {"_quillmere_decide_unchecked_cpp", (DL_FUNC) &_quillmere_decide_unchecked_cpp, 2},
-    {"_quillmere_calibration_looks_cpp", (DL_FUNC) &_quillmere_calibration_looks_cpp, 4},
-    {"_quillmere_calibrate_cpp", (DL_FUNC) &_quillmere_calibrate_cpp, 2},
-    {"_quillmere_boundaries_cpp", (DL_FUNC) &_quillmere_boundaries_cpp, 2},
-    {"_quillmere_design_text_cpp", (DL_FUNC) &_quillmere_design_text_cpp, 1},
-    {"_quillmere_read_design_cpp", (DL_FUNC) &_quillmere_read_design_cpp, 1},
-    {"_quillmere_design_fingerprint_cpp", (DL_FUNC) &_quillmere_design_fingerprint_cpp, 1},
-    {"_quillmere_write_trial_cpp", (DL_FUNC) &_quillmere_write_trial_cpp, 3},
-    {"_quillmere_shortest_text_cpp", (DL_FUNC) &_quillmere_shortest_text_cpp, 1},
-    {"_quillmere_report_cpp", (DL_FUNC) &_quillmere_report_cpp, 7},
-    {"_quillmere_pairing_problems_cpp", (DL_FUNC) &_quillmere_pairing_problems_cpp, 2},
-    {"_quillmere_compare_cpp", (DL_FUNC) &_quillmere_compare_cpp, 6},
-    {"_quillmere_look_enrolments_cpp", (DL_FUNC) &_quillmere_look_enrolments_cpp, 1},
-    {"_quillmere_simulate_cpp", (DL_FUNC) &_quillmere_simulate_cpp, 5},
-    {"_quillmere_summarise_cpp", (DL_FUNC) &_quillmere_summarise_cpp, 2},
-    {"_quillmere_replay_cpp", (DL_FUNC) &_quillmere_replay_cpp, 4},
-    {"_quillmere_stability_cpp", (DL_FUNC) &_quillmere_stability_cpp, 5},
-    {"_quillmere_unit_plan_cpp", (DL_FUNC) &_quillmere_unit_plan_cpp, 2},
-    {"_quillmere_same_looks_cpp", (DL_FUNC) &_quillmere_same_looks_cpp, 4},
-    {NULL, NULL, 0}
-};
+    {"_quillmere_rule_problems_cpp", (DL_FUNC)&_quillmere_rule_problems_cpp, 6},
+    {"_quillmere_console_hazard_model_cpp", (DL_FUNC)&_quillmere_console_hazard_model_cpp, 1},
+    {"_quillmere_read_trial_cpp", (DL_FUNC)&_quillmere_read_trial_cpp, 2},
+    {"_quillmere_decide_cpp", (DL_FUNC)&_quillmere_decide_cpp, 2},
+    {"_quillmere_self_check_cpp", (DL_FUNC)&_quillmere_self_check_cpp, 2},
+    {"_quillmere_decide_unchecked_cpp", (DL_FUNC)&_quillmere_decide_unchecked_cpp, 2},
+    {"_quillmere_check_input_cpp", (DL_FUNC)&_quillmere_check_input_cpp, 2},
+    {"_quillmere_calibration_looks_cpp", (DL_FUNC)&_quillmere_calibration_looks_cpp, 4},
+    {"_quillmere_calibrate_cpp", (DL_FUNC)&_quillmere_calibrate_cpp, 2},
+    {"_quillmere_boundaries_cpp", (DL_FUNC)&_quillmere_boundaries_cpp, 2},
+    {"_quillmere_design_text_cpp", (DL_FUNC)&_quillmere_design_text_cpp, 1},
+    {"_quillmere_read_design_cpp", (DL_FUNC)&_quillmere_read_design_cpp, 1},
+    {"_quillmere_design_fingerprint_cpp", (DL_FUNC)&_quillmere_design_fingerprint_cpp, 1},
+    {"_quillmere_write_trial_cpp", (DL_FUNC)&_quillmere_write_trial_cpp, 3},
+    {"_quillmere_shortest_text_cpp", (DL_FUNC)&_quillmere_shortest_text_cpp, 1},
+    {"_quillmere_report_cpp", (DL_FUNC)&_quillmere_report_cpp, 7},
+    {"_quillmere_pairing_problems_cpp", (DL_FUNC)&_quillmere_pairing_problems_cpp, 2},
+    {"_quillmere_compare_cpp", (DL_FUNC)&_quillmere_compare_cpp, 6},
+    {"_quillmere_look_enrolments_cpp", (DL_FUNC)&_quillmere_look_enrolments_cpp, 1},
+    {"_quillmere_simulate_cpp", (DL_FUNC)&_quillmere_simulate_cpp, 5},
+    {"_quillmere_summarise_cpp", (DL_FUNC)&_quillmere_summarise_cpp, 2},
+    {"_quillmere_replay_cpp", (DL_FUNC)&_quillmere_replay_cpp, 4},
+    {"_quillmere_machine_cores_cpp", (DL_FUNC)&_quillmere_machine_cores_cpp, 0},
+    {"_quillmere_stability_cpp", (DL_FUNC)&_quillmere_stability_cpp, 5},
+    {"_quillmere_unit_plan_cpp", (DL_FUNC)&_quillmere_unit_plan_cpp, 2},
+    {"_quillmere_same_looks_cpp", (DL_FUNC)&_quillmere_same_looks_cpp, 4},
+    {NULL, NULL, 0}};
 
-RcppExport void R_init_quillmere(DllInfo *dll) {
+RcppExport void R_init_quillmere(DllInfo* dll) {
     R_registerRoutines(dll, NULL, CallEntries, NULL, NULL);
     R_useDynamicSymbols(dll, FALSE);
 }

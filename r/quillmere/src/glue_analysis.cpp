@@ -1,9 +1,5 @@
 // The monitoring rule's checks, the reading of a trial directory, the
 // analysis of one look and the package's check of its own arithmetic.
-#include <bit>
-#include <charconv>
-#include <cstdint>
-#include <cstdio>
 #include <memory>
 
 #include "config/config.h"
@@ -60,13 +56,12 @@ Rcpp::List decide_cpp(Rcpp::List rule, Rcpp::List patients) {
     return glue::success(glue::resultToList(outcome.value(), input.rule));
 }
 
-// Runs a reference trial whose posterior probability is known to the bit and
-// compares. Compiler flags can change the arithmetic (contraction into fused
-// multiply-adds, fast-math); such a build must not compute.
+// Every field of the result of a reference trial, exactly (one line each),
+// for the load-time check: compiler flags can change the arithmetic
+// (contraction into fused multiply-adds, fast-math), and such a build must
+// not compute.
 // [[Rcpp::export]]
-Rcpp::List self_check_cpp(std::string directory, int answer, std::string expected) {
-    double expectedValue = 0.0;
-    std::from_chars(expected.data(), expected.data() + expected.size(), expectedValue);
+Rcpp::List self_check_cpp(std::string directory, int answer) {
     const InputOutcome read = readTrialDirectory(directory, answer);
     if (!read) {
         return glue::analysisError(read.error());
@@ -75,13 +70,7 @@ Rcpp::List self_check_cpp(std::string directory, int answer, std::string expecte
     if (!outcome) {
         return glue::analysisError(outcome.error());
     }
-    const double found = outcome.value().posteriorResult;
-    const bool same =
-        std::bit_cast<std::uint64_t>(found) == std::bit_cast<std::uint64_t>(expectedValue);
-    char foundText[32];
-    std::snprintf(foundText, sizeof foundText, "%.17g", found);
-    return glue::success(Rcpp::List::create(Rcpp::Named("same") = same,
-                                            Rcpp::Named("found") = std::string(foundText)));
+    return glue::success(Rcpp::wrap(analysisResultText(outcome.value())));
 }
 
 // The engine on a rule and patients without the input checks, for the tests
@@ -98,4 +87,15 @@ Rcpp::List decide_unchecked_cpp(Rcpp::List rule, Rcpp::List patients) {
         return glue::analysisError(outcome.error());
     }
     return glue::success(glue::resultToList(outcome.value(), input.rule));
+}
+
+// quillmere's checks of a rule and patients typed in R, in its order: the
+// first failure, or nothing.
+// [[Rcpp::export]]
+Rcpp::List check_input_cpp(Rcpp::List rule, Rcpp::List patients) {
+    const AnalysisInput input{glue::ruleFromList(rule), glue::patientsFromFrame(patients)};
+    if (const std::optional<AnalysisError> problem = checkAnalysisInput(input)) {
+        return glue::analysisError(*problem);
+    }
+    return glue::success(R_NilValue);
 }

@@ -2,6 +2,7 @@
 // and the replay of one look.
 #include <exception>
 #include <sstream>
+#include <thread>
 
 #include "glue_conversions.h"
 #include "glue_interrupt.h"
@@ -136,4 +137,12 @@ Rcpp::List replay_cpp(Rcpp::List design, int scenario, int replicate, int look) 
         Rcpp::List::create(Rcpp::Named("found") = false, Rcpp::Named("looks_run") = looksRun,
                            Rcpp::Named("stop_look") = outcome.stopLook,
                            Rcpp::Named("scheduled_looks") = scheduledLookCount(plan.design)));
+}
+
+// The cores of the machine (1 when it cannot tell), the default number of
+// threads of the design companion and of the package's long runs.
+// [[Rcpp::export]]
+int machine_cores_cpp() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 0 ? static_cast<int>(cores) : 1;
 }

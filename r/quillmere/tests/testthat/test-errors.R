@@ -32,7 +32,7 @@ test_that("bad trial files and bad patients are input errors with the program's 
   error <- tryCatch(qm_read_trial(directory, 1), quillmere_input_error = function(error) error)
   expect_identical(conditionMessage(error), "The data file does not exist!")
   expect_identical(error$exit_status, -1L)
-  expect_error(qm_read_trial(tempfile(), 2), "Failure to load file",
+  expect_error(qm_read_trial(tempfile(), 2), "^The trial directory .* does not exist\\.$",
                class = "quillmere_input_error")
   expect_error(qm_read_trial(extdata("toxicity"), 4), "must be 1, 2 or 3",
                class = "quillmere_input_error")

@@ -75,8 +75,9 @@ test_that("the units, calibration and replays honour the hazard options", {
 
 test_that("under the window range the time unit of the patients does not matter", {
   trial <- qm_read_trial(extdata("toxicity"), 1)
-  days <- qm_rule("toxicity", 0.3, 0.9, 90, prior_shape = 1, hazard_range = "window")
-  weeks <- qm_rule("toxicity", 0.3, 0.9, 90 / 7, prior_shape = 1, hazard_range = "window")
+  window <- trial$rule$window
+  days <- qm_rule("toxicity", 0.3, 0.9, window, prior_shape = 1, hazard_range = "window")
+  weeks <- qm_rule("toxicity", 0.3, 0.9, window / 7, prior_shape = 1, hazard_range = "window")
   in_weeks <- transform(trial$patients, time = time / 7, follow_up = follow_up / 7)
   by_day <- qm_decide(days, trial$patients)
   by_week <- qm_decide(weeks, in_weeks)
