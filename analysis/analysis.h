@@ -80,4 +80,13 @@ std::string analysisResultText(const AnalysisResult& result);
 // program's texts; summary.txt is neither read nor written.
 InputOutcome readTrialDirectory(const std::filesystem::path& directory, int answer);
 
+// The files a read of a trial directory opens: the configuration, and the
+// data file as the configuration names it (empty until it is known).
+struct TrialDirectoryFiles {
+    std::filesystem::path configuration;
+    std::filesystem::path data;
+};
+InputOutcome readTrialDirectory(const std::filesystem::path& directory, int answer,
+                                TrialDirectoryFiles& files);
+
 }  // namespace quillmere

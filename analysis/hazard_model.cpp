@@ -1,10 +1,10 @@
 // The hazard model a rule asks for: the prior of the six hazards and the
 // range they are drawn from.
-#include <charconv>
 #include <cmath>
 
 #include "analysis/analysis.h"
 #include "config/trial_settings.h"
+#include "numeric/number_text.h"
 
 namespace quillmere {
 
@@ -12,12 +12,6 @@ namespace {
 
 // The console program's range, per time unit of the data.
 constexpr HazardBounds unitRange{0.001, 100.0};
-
-std::string shortestText(double value) {
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
-}
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 
 #include "analysis/analysis.h"
 #include "config/config.h"
+#include "datafile/open_file.h"
 #include "datafile/patient_data_reader.h"
 #include "trial/trial_record.h"
 
@@ -44,7 +45,7 @@ InputOutcome readDataFile(const std::filesystem::path& directory, const TrialSet
     AnalysisInput input;
     input.rule = {settings.eventType, settings.rateBound, settings.cutoffProbability,
                   settings.maxEvaluationWindow};
-    DataFile file(std::fopen((directory / settings.dataFileName).c_str(), "r"));
+    DataFile file(openForReading(directory / settings.dataFileName));
     if (!file) {
         return failure(AnalysisErrorKind::InvalidData, exitInputFailure,
                        "The data file does not exist!\n");
@@ -62,6 +63,12 @@ InputOutcome readDataFile(const std::filesystem::path& directory, const TrialSet
 }  // namespace
 
 InputOutcome readTrialDirectory(const std::filesystem::path& directory, int answer) {
+    TrialDirectoryFiles ignored;
+    return readTrialDirectory(directory, answer, ignored);
+}
+
+InputOutcome readTrialDirectory(const std::filesystem::path& directory, int answer,
+                                TrialDirectoryFiles& files) {
     const std::optional<std::string> configFile = configurationFileForAnswer(answer);
     if (!configFile) {
         return failure(
@@ -71,9 +78,12 @@ InputOutcome readTrialDirectory(const std::filesystem::path& directory, int answ
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(directory, error);
     try {
+        files.configuration = directory / *configFile;
         ConfigFileReader reader(*configFile);
         reader.loadTrialConfigurationIn(error ? directory : absolute);
-        return readDataFile(absolute, readTrialSettings(reader));
+        const TrialSettings settings = readTrialSettings(reader);
+        files.data = directory / settings.dataFileName;
+        return readDataFile(absolute, settings);
     } catch (const ConfigurationFailure& failed) {
         return configurationFailure(failed);
     }

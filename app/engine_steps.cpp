@@ -17,7 +17,7 @@ namespace quillmere {
 namespace {
 
 void requireReportFile(std::ofstream& report) {
-    report.open(reportPath(), std::ios::out | std::ios::app);
+    report.open(reportPath(), std::ios::out | std::ios::app | std::ios::binary);
     if (!report) {
         std::cout << " can not open summary.txt";
         lineEnd(std::cout);

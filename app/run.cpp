@@ -14,6 +14,7 @@
 #include "app/dialogue.h"
 #include "app/input_echo.h"
 #include "config/config.h"
+#include "datafile/open_file.h"
 #include "datafile/patient_data_reader.h"
 
 namespace quillmere {
@@ -75,7 +76,7 @@ int analyse(ConfigFileReader& reader, std::ofstream& report, TrialData& data,
     data.lambda0 = lambda0For(runEventType(), data.rateBound, data.maxEvaluationWindow);
     std::string dataFileName;
     reader.getValue(dataFileName, "InputDataFileName");
-    DataFile file(std::fopen(dataFileName.c_str(), "r"));
+    DataFile file(openForReading(dataFileName));
     if (!file) {
         std::cout << "The data file does not exist!";
         lineEnd(std::cout);
@@ -117,7 +118,7 @@ int runConsole(int argc, const char* const* argv) {
     processState().cutoffProbability = cutoffProbability;
     classifyTrialType(trialType);
     reader.getValue(data->maxEvaluationWindow, "MaxEvaluationWindow");
-    std::ofstream report(reportPath(), std::ios::out | std::ios::app);
+    std::ofstream report(reportPath(), std::ios::out | std::ios::app | std::ios::binary);
     if (!report) {
         std::cout << " can not open summary.txt";
         lineEnd(std::cout);

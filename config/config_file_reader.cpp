@@ -62,7 +62,7 @@ std::string ConfigFileReader::listEntries() const {
 }
 
 int ConfigFileReader::loadFile() {
-    std::ifstream file(fileName);
+    std::ifstream file(fileName, std::ios::binary);
     if (!file.is_open()) {
         errorBuffer << "Error opening file: (" << fileName << ")";
         return -1;

@@ -1,11 +1,12 @@
 #include "config/trial_settings.h"
 
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <locale>
 #include <sstream>
+
+#include "numeric/number_text.h"
 
 namespace quillmere {
 
@@ -38,9 +39,7 @@ std::string numberText(double number) {
 // just outside a computation limit never shows as the limit itself (the
 // default form would show 0.99999999 as 1).
 std::string exactNumberText(double number) {
-    std::array<char, 32> text{};
-    const auto written = std::to_chars(text.data(), text.data() + text.size(), number);
-    return std::string(text.data(), written.ptr);
+    return shortestText(number);
 }
 
 void reportMissingKey(std::ostream& sink, const std::string& key) {

@@ -5,14 +5,19 @@
 
 namespace quillmere {
 
-double completeDataProbability(EventType eventType, double rateBound, int patients, int events) {
+double betaPosteriorProbability(EventType eventType, double rateBound,
+                                const BetaEvidence& evidence) {
     // The same conversions to single precision as the engine's.
-    const double responseCount = events;
     const double bound = eventType == EventType::DiseaseProgression ? 1 - rateBound : rateBound;
-    const float a = static_cast<float>(responseCount + 0.1);
-    const float b = static_cast<float>((patients - responseCount) + 0.2);
-    const double posterior = betai(a, b, static_cast<float>(bound));
-    return reportedProbability(eventType, posterior);
+    const double eventCount = evidence.events;
+    const float a = static_cast<float>(eventCount + 0.1);
+    const float b = static_cast<float>(evidence.nonEventWeight + 0.2);
+    return reportedProbability(eventType, betai(a, b, static_cast<float>(bound)));
+}
+
+double completeDataProbability(EventType eventType, double rateBound, int patients, int events) {
+    return betaPosteriorProbability(eventType, rateBound,
+                                    {events, static_cast<double>(patients - events)});
 }
 
 namespace {

@@ -1,11 +1,11 @@
 #include "design/calibration.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 #include "design/look_schedule.h"
 #include "design/text_format.h"
+#include "numeric/number_text.h"
 
 namespace quillmere {
 namespace {
@@ -23,14 +23,12 @@ ReplicateLooks allLooks(const DesignSettings& design, int scenario, int replicat
                         TrialData& work) {
     std::vector<LookTrace> trace;
     const TrialOutcome end = simulateTrial({design, 1.0}, scenario, replicate, work, &trace);
-    const std::vector<SimulatedPatient> cohort = replicateCohort(design, scenario, replicate);
     ReplicateLooks looks;
     looks.completionDuration = end.duration;
     for (const LookTrace& look : trace) {
         const int enrolled = look.snapshot.enrolled;
         looks.looks.push_back({look.look, enrolled, look.result.reportedProbability,
-                               look.snapshot.pending, look.result.priorOnly,
-                               cohort[static_cast<std::size_t>(enrolled)].arrivalTime});
+                               look.snapshot.pending, look.result.priorOnly, look.snapshot.time});
     }
     return looks;
 }
@@ -154,7 +152,7 @@ std::string shortDecimalWithin(double low, double high) {
             std::string text = formatted("%0*lld", digits + 1, units);
             text.insert(text.size() - static_cast<std::size_t>(digits), 1, '.');
             double value = 0.0;
-            std::from_chars(text.data(), text.data() + text.size(), value);
+            numberFromChars(text.data(), text.data() + text.size(), value);
             if (value >= low && value < high) {
                 return text;
             }

@@ -194,6 +194,31 @@ std::optional<HazardRange> hazardRangeValue(KeyReader& in) {
     return range;
 }
 
+std::optional<LateOutcomeMethod> methodValue(KeyReader& in) {
+    const std::optional<std::string> name = textValue(in, "Method", false);
+    if (!name) {
+        return LateOutcomeMethod::Imputation;
+    }
+    const std::optional<LateOutcomeMethod> method = lateOutcomeMethodNamed(*name);
+    if (!method) {
+        in.fail("The Method was set to (" + *name +
+                "). Limit inputs to imputation, complete-case, suspension or weighted.");
+    }
+    return method;
+}
+
+// The hazard model belongs to the imputation: under another method it would
+// change nothing, so a value other than quillmere's is a mistake.
+void checkHazardModelApplies(KeyReader& in, LateOutcomeMethod method, double priorShape,
+                             HazardRange range) {
+    if (method != LateOutcomeMethod::Imputation &&
+        (priorShape != 0.0 || range != HazardRange::Unit)) {
+        in.fail("The Method was set to (" + lateOutcomeMethodName(method) +
+                "), which imputes nothing: HazardPriorShape and HazardRange apply only to "
+                "Method = imputation.");
+    }
+}
+
 std::optional<double> rateEntry(KeyReader& in, std::string entry) {
     trimBlanks(entry);
     std::istringstream stream(entry);
@@ -257,12 +282,25 @@ std::optional<std::uint64_t> seedValue(KeyReader& in) {
 }
 
 const std::set<std::string>& designKeys() {
-    static const std::set<std::string> keys = {
-        "TrialType",        "RateBound",    "CutoffProbability", "MaxEvaluationWindow",
-        "TimeUnit",         "MaxPatients",  "AccrualRate",       "FirstLook",
-        "LookEvery",        "MinCompleted", "TrueRates",         "EventTimeShape",
-        "Trials",           "Seed",         "CalibrationRate",   "MaxErrorStop",
-        "HazardPriorShape", "HazardRange"};
+    static const std::set<std::string> keys = {"TrialType",
+                                               "RateBound",
+                                               "CutoffProbability",
+                                               "MaxEvaluationWindow",
+                                               "TimeUnit",
+                                               "MaxPatients",
+                                               "AccrualRate",
+                                               "FirstLook",
+                                               "LookEvery",
+                                               "MinCompleted",
+                                               "TrueRates",
+                                               "EventTimeShape",
+                                               "Trials",
+                                               "Seed",
+                                               "CalibrationRate",
+                                               "MaxErrorStop",
+                                               "HazardPriorShape",
+                                               "HazardRange",
+                                               "Method"};
     return keys;
 }
 
@@ -313,6 +351,10 @@ std::optional<DesignSettings> designFrom(const KeyValueText& file, std::ostream&
     const std::optional<TimeUnit> unit = timeUnitValue(in);
     const std::optional<double> priorShape = hazardPriorShapeValue(in);
     const std::optional<HazardRange> hazardRange = hazardRangeValue(in);
+    const std::optional<LateOutcomeMethod> method = methodValue(in);
+    if (method && priorShape && hazardRange) {
+        checkHazardModelApplies(in, *method, *priorShape, *hazardRange);
+    }
     const std::optional<int> patients = wholeValue(in, "MaxPatients", 1, maxPatients);
     const std::optional<double> accrual = accrualValue(in);
     const int lastLook = patients.value_or(maxPatients) - 1;
@@ -341,6 +383,7 @@ std::optional<DesignSettings> designFrom(const KeyValueText& file, std::ostream&
                           *trials,    *seed,      calibrationRate, maxErrorStop};
     design.hazardPriorShape = *priorShape;
     design.hazardRange = *hazardRange;
+    design.method = *method;
     return design;
 }
 
@@ -389,21 +432,29 @@ std::string designFingerprint(const DesignSettings& design) {
         std::snprintf(buffer, sizeof buffer, "%.17g;", rate);
         fingerprint += buffer;
     }
-    // Only a hazard model other than quillmere's is named, so that the files
-    // of designs without one stay as they were.
-    if (!replayableWithQuillmere(design)) {
+    // Only a hazard model other than quillmere's and a method other than the
+    // imputation are named, so that the files of designs without them stay
+    // as they were.
+    if (!hasConsoleHazardModel(design)) {
         std::snprintf(buffer, sizeof buffer, " hazard_prior_shape=%.17g hazard_range=%s",
                       design.hazardPriorShape, hazardRangeName(design.hazardRange).c_str());
         fingerprint += buffer;
     }
+    if (design.method != LateOutcomeMethod::Imputation) {
+        fingerprint += " method=" + lateOutcomeMethodName(design.method);
+    }
     return fingerprint;
 }
 
-bool replayableWithQuillmere(const DesignSettings& design) {
+bool hasConsoleHazardModel(const DesignSettings& design) {
     MonitoringRule rule;
     rule.hazardPriorShape = design.hazardPriorShape;
     rule.hazardRange = design.hazardRange;
     return hasConsoleHazardModel(rule);
+}
+
+bool replayableWithQuillmere(const DesignSettings& design) {
+    return design.method == LateOutcomeMethod::Imputation && hasConsoleHazardModel(design);
 }
 
 }  // namespace quillmere

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/analysis_types.h"
+#include "design/late_outcome_method.h"
 #include "design/time_units.h"
 #include "trial/event_type.h"
 
@@ -45,11 +46,18 @@ struct DesignSettings {
     // quillmere does not reproduce.
     double hazardPriorShape = 0.0;
     HazardRange hazardRange = HazardRange::Unit;
+    // How the rule treats outcomes still unknown at a look; every method
+    // sees the same patients. Imputation is quillmere's rule; the hazard
+    // model applies to it alone.
+    LateOutcomeMethod method = LateOutcomeMethod::Imputation;
 };
 
 // Whether quillmere, run on a look's data, computes what the design's
-// analysis does: the hazard model is the program's own.
+// analysis does: the rule imputes, with the program's own hazard model.
 bool replayableWithQuillmere(const DesignSettings& design);
+
+// Whether the design's hazard model is quillmere's (whatever the method).
+bool hasConsoleHazardModel(const DesignSettings& design);
 
 // Reads and validates a design file. On any problem writes one line per
 // problem to `messages` and returns nothing.

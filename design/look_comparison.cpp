@@ -4,15 +4,16 @@
 
 #include "analysis/analysis.h"
 #include "design/trial_simulation.h"
+#include "numeric/numeric.h"
 
 namespace quillmere {
 
 double imputationFloor(const AnalysisSettings& settings) {
-    return -std::expm1(-hazardBounds(settings).lower * settings.maxEvaluationWindow);
+    return -quillmere::expm1(-hazardBounds(settings).lower * settings.maxEvaluationWindow);
 }
 
 double imputationCeiling(const AnalysisSettings& settings) {
-    return -std::expm1(-hazardBounds(settings).upper * settings.maxEvaluationWindow);
+    return -quillmere::expm1(-hazardBounds(settings).upper * settings.maxEvaluationWindow);
 }
 
 namespace {

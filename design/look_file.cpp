@@ -1,6 +1,5 @@
 #include "design/look_file.h"
 
-#include <charconv>
 #include <cmath>
 #include <fstream>
 
@@ -34,7 +33,7 @@ std::vector<std::string> splitFields(const std::string& line) {
 template <typename Number>
 bool parseNumber(const std::string& text, Number& value) {
     const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    const auto [stop, error] = numberFromChars(text.data(), end, value);
     return !text.empty() && error == std::errc() && stop == end;
 }
 

@@ -1,5 +1,6 @@
 #include "design/look_schedule.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace quillmere {
@@ -47,6 +48,22 @@ LookSnapshot takeSnapshot(const std::vector<SimulatedPatient>& cohort, int enrol
         snapshot.patients.push_back(line);
     }
     snapshot.completed = enrolled - snapshot.pending;
+    return snapshot;
+}
+
+LookSnapshot completeSnapshot(const std::vector<SimulatedPatient>& cohort, int enrolled,
+                              double window) {
+    LookSnapshot snapshot;
+    snapshot.enrolled = enrolled;
+    snapshot.time = cohort.at(enrolled).arrivalTime;
+    for (int i = 0; i < enrolled; ++i) {
+        PatientLine line;
+        line.responseIndicator = cohort[i].eventTime <= window ? 1 : 0;
+        line.timeToEvent = line.responseIndicator == 1 ? cohort[i].eventTime : window;
+        line.followUpTime = std::max(snapshot.time - cohort[i].arrivalTime, line.timeToEvent);
+        snapshot.patients.push_back(line);
+    }
+    snapshot.completed = enrolled;
     return snapshot;
 }
 

@@ -36,4 +36,12 @@ struct LookSnapshot {
 // as time to event.
 LookSnapshot takeSnapshot(const std::vector<SimulatedPatient>& cohort, int enrolled, double window);
 
+// The snapshot just before patient `enrolled` arrives once every enrolled
+// patient's outcome is known (the arrival comes after the last outcome): an
+// event when it falls within the window. The follow-up is written at least as
+// long as the time to event, so that a patient whose window ends at the very
+// moment of the look is not taken as pending by a rounding of the difference.
+LookSnapshot completeSnapshot(const std::vector<SimulatedPatient>& cohort, int enrolled,
+                              double window);
+
 }  // namespace quillmere

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "numeric/numeric.h"
+
 namespace quillmere {
 namespace {
 
@@ -41,16 +43,16 @@ double openUniform(RandomStream& stream) {
 }
 
 double exponentialVariate(RandomStream& stream, double rate) {
-    return -std::log(openUniform(stream)) / rate;
+    return -quillmere::log(openUniform(stream)) / rate;
 }
 
 double weibullVariate(RandomStream& stream, double shape, double scale) {
     const double u = openUniform(stream);
-    return scale * std::pow(-std::log1p(-u), 1.0 / shape);
+    return scale * quillmere::pow(-quillmere::log1p(-u), 1.0 / shape);
 }
 
 double weibullScaleFor(double probability, double window, double shape) {
-    return window / std::pow(-std::log1p(-probability), 1.0 / shape);
+    return window / quillmere::pow(-quillmere::log1p(-probability), 1.0 / shape);
 }
 
 }  // namespace quillmere

@@ -1,7 +1,6 @@
 #include "design/replicate_file.h"
 
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <fstream>
 
@@ -47,7 +46,7 @@ std::vector<std::string> splitFields(const std::string& line) {
 template <typename Number>
 bool parseWhole(const std::string& text, Number& value) {
     const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    const auto [stop, error] = numberFromChars(text.data(), end, value);
     return !text.empty() && error == std::errc() && stop == end;
 }
 

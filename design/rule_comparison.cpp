@@ -138,6 +138,8 @@ std::vector<std::string> ruleDifferences(const DesignSettings& a, const DesignSe
                    roundTripText(a.hazardPriorShape), roundTripText(b.hazardPriorShape));
     noteDifference(differences, "HazardRange", a.hazardRange, b.hazardRange,
                    hazardRangeName(a.hazardRange), hazardRangeName(b.hazardRange));
+    noteDifference(differences, "Method", a.method, b.method, lateOutcomeMethodName(a.method),
+                   lateOutcomeMethodName(b.method));
     std::vector<std::string> lines;
     for (const KeyDifference& d : differences) {
         lines.push_back(d.key + " " + d.textB + " (A: " + d.textA + ")");
@@ -158,6 +160,33 @@ PairedDifference pairedDifference(const RatioSample& a, const RatioSample& b) {
     }
     result.error = estimateMean(differences).error;
     return result;
+}
+
+LateOutcomeComparison compareLateOutcomes(double trueRate,
+                                          const std::vector<TrialOutcome>& outcomesA,
+                                          const std::vector<TrialOutcome>& outcomesB,
+                                          const std::vector<int>& overrunsA,
+                                          const std::vector<int>& overrunsB) {
+    const auto ones = [](const std::vector<int>& values) {
+        return std::vector<double>(values.size(), 1.0);
+    };
+    const auto counts = [](const std::vector<int>& values, bool share) {
+        std::vector<double> converted;
+        for (const int value : values) {
+            converted.push_back(share ? (value > 0 ? 1.0 : 0.0) : value);
+        }
+        return converted;
+    };
+    LateOutcomeComparison comparison;
+    comparison.trueRate = trueRate;
+    comparison.trials = static_cast<int>(outcomesA.size());
+    comparison.duration =
+        compareValue(outcomesA, outcomesB, [](const TrialOutcome& o) { return o.duration; });
+    comparison.overrun = pairedDifference({counts(overrunsA, false), ones(overrunsA)},
+                                          {counts(overrunsB, false), ones(overrunsB)});
+    comparison.overrunShare = pairedDifference({counts(overrunsA, true), ones(overrunsA)},
+                                               {counts(overrunsB, true), ones(overrunsB)});
+    return comparison;
 }
 
 ScenarioComparison compareScenario(const DesignSettings& a, const DesignSettings& b,
@@ -194,6 +223,21 @@ ScenarioComparison compareScenario(const DesignSettings& a, const DesignSettings
     comparison.differingShare =
         outcomesA.empty() ? 0.0 : static_cast<double>(differing) / outcomesA.size();
     return comparison;
+}
+
+std::vector<LateOutcomeComparison> compareLateOutcomes(const DesignSettings& a,
+                                                       const DesignSettings& b,
+                                                       const ScenarioOutcomes& outcomesA,
+                                                       const ScenarioOutcomes& outcomesB) {
+    const ReplicateRange all{0, a.trials - 1};
+    const ScenarioOverruns overrunsA = overrunsOf(a, outcomesA, all);
+    const ScenarioOverruns overrunsB = overrunsOf(b, outcomesB, all);
+    std::vector<LateOutcomeComparison> comparisons;
+    for (std::size_t s = 0; s < a.trueRates.size(); ++s) {
+        comparisons.push_back(compareLateOutcomes(a.trueRates[s], outcomesA[s], outcomesB[s],
+                                                  overrunsA[s], overrunsB[s]));
+    }
+    return comparisons;
 }
 
 }  // namespace quillmere

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "design/design_settings.h"
+#include "design/late_outcomes.h"
 #include "design/operating_characteristics.h"
 #include "design/trial_simulation.h"
 
@@ -64,6 +65,30 @@ struct ScenarioComparison {
     // under one rule only).
     double differingShare = 0.0;
 };
+
+// What waiting and not waiting cost under both rules on the same trials: the
+// duration, the overrun (patients enrolled after the data justified stopping,
+// see late_outcomes.h) and the share of trials with any overrun.
+struct LateOutcomeComparison {
+    double trueRate = 0.0;
+    int trials = 0;
+    PairedDifference duration;
+    PairedDifference overrun;
+    PairedDifference overrunShare;
+};
+
+LateOutcomeComparison compareLateOutcomes(double trueRate,
+                                          const std::vector<TrialOutcome>& outcomesA,
+                                          const std::vector<TrialOutcome>& outcomesB,
+                                          const std::vector<int>& overrunsA,
+                                          const std::vector<int>& overrunsB);
+
+// Every scenario's late outcomes under both rules, each rule's overrun
+// counted against its own boundary.
+std::vector<LateOutcomeComparison> compareLateOutcomes(const DesignSettings& a,
+                                                       const DesignSettings& b,
+                                                       const ScenarioOutcomes& outcomesA,
+                                                       const ScenarioOutcomes& outcomesB);
 
 // Compares the outcomes of the same trials of one scenario under both rules.
 ScenarioComparison compareScenario(const DesignSettings& a, const DesignSettings& b,

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <charconv>
 #include <cstdio>
 #include <string>
+
+#include "numeric/number_text.h"
 
 namespace quillmere {
 
@@ -17,9 +18,7 @@ std::string formatted(const char* format, Values... values) {
 
 // The shortest text that reads back as exactly the same double.
 inline std::string roundTripText(double value) {
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
+    return shortestText(value);
 }
 
 }  // namespace quillmere

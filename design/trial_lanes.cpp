@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "design/look_decision.h"
 #include "engine/engine.h"
 
 namespace quillmere {
@@ -32,8 +33,17 @@ RunGoal lookGoal(const Lane& lane, LookDepth depth) {
 
 // Prepares the trial's next look and starts its imputation from the
 // program's fixed random starting states under the design's hazard model, as
-// analyseRecord does; false when the trial has no look left.
+// analyseRecord does; false when the trial has no look left. A method that
+// does not impute decides its looks here at once.
 bool startNextLook(Lane& lane, const DesignSettings& design, LookDepth depth) {
+    while (design.method != LateOutcomeMethod::Imputation) {
+        if (!advanceToNextLook(lane.trial, design)) {
+            return false;
+        }
+        recordLook(lane.trial,
+                   decideWithoutImputation(lane.trial.snapshot, lane.trial.settings, design.method),
+                   lane.task.trace);
+    }
     if (!advanceToNextLook(lane.trial, design)) {
         return false;
     }

@@ -3,22 +3,45 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "design/look_decision.h"
 #include "design/text_format.h"
 
 namespace quillmere {
 namespace {
 
-// The moment the last enrolled patient's outcome is known.
-double completionTime(const std::vector<SimulatedPatient>& cohort, double window) {
+// The moment the outcome of the last of the first `enrolled` patients is known.
+double completionTime(const std::vector<SimulatedPatient>& cohort, std::size_t enrolled,
+                      double window) {
     double end = 0.0;
-    for (const SimulatedPatient& patient : cohort) {
-        end = std::max(end, patient.arrivalTime + std::min(patient.eventTime, window));
+    for (std::size_t i = 0; i < enrolled; ++i) {
+        end = std::max(end, cohort[i].arrivalTime + std::min(cohort[i].eventTime, window));
     }
     return end;
 }
 
-// The engine's result, or its failure named by the look it happened at.
-LookResult analyseLook(TrialData& work, const TrialProgress& trial) {
+// Under suspension enrolment waits at the look until every enrolled patient's
+// outcome is known: the patients still to come arrive later by the wait, with
+// the same gaps between them.
+void waitForOutcomes(TrialProgress& trial, int enrolled, double window) {
+    const std::size_t first = static_cast<std::size_t>(enrolled);
+    const double wait =
+        completionTime(trial.cohort, first, window) - trial.cohort.at(first).arrivalTime;
+    if (!(wait > 0)) {
+        return;
+    }
+    for (std::size_t i = first; i < trial.cohort.size(); ++i) {
+        trial.cohort[i].arrivalTime += wait;
+    }
+    trial.analysed = scaledCohort(trial.cohort, trial.timeScale);
+}
+
+// The engine's result, or its failure named by the look it happened at; a
+// method that does not impute decides on the look's data at once.
+LookResult analyseLook(TrialData& work, const TrialProgress& trial, LateOutcomeMethod method) {
+    if (method != LateOutcomeMethod::Imputation) {
+        return decideWithoutImputation(trial.snapshot, trial.settings, method);
+    }
+    fillTrialRecord(work, trial.snapshot.patients, trial.settings);
     try {
         return analyseRecord(work, trial.settings);
     } catch (const std::runtime_error& failure) {
@@ -46,6 +69,7 @@ TrialProgress beginTrial(const SimulationPlan& plan, int scenario, int replicate
     trial.scenario = scenario;
     trial.replicate = replicate;
     trial.settings = analysisSettings(plan);
+    trial.timeScale = plan.timeScale;
     trial.cohort = replicateCohort(plan.design, scenario, replicate);
     trial.analysed = scaledCohort(trial.cohort, plan.timeScale);
     return trial;
@@ -56,14 +80,26 @@ bool advanceToNextLook(TrialProgress& trial, const DesignSettings& design) {
         return false;
     }
     while (++trial.look <= scheduledLookCount(design)) {
-        trial.snapshot = takeSnapshot(trial.analysed, enrolledAtLook(design, trial.look),
-                                      trial.settings.maxEvaluationWindow);
+        const int enrolled = enrolledAtLook(design, trial.look);
+        if (design.method == LateOutcomeMethod::Suspension) {
+            // After the wait every outcome is known: the run-in holds back
+            // only the looks with fewer patients, and those need no wait.
+            if (enrolled < design.minCompleted) {
+                continue;
+            }
+            waitForOutcomes(trial, enrolled, design.maxEvaluationWindow);
+            trial.snapshot =
+                completeSnapshot(trial.analysed, enrolled, trial.settings.maxEvaluationWindow);
+            return true;
+        }
+        trial.snapshot = takeSnapshot(trial.analysed, enrolled, trial.settings.maxEvaluationWindow);
         if (trial.snapshot.completed >= design.minCompleted) {
             return true;
         }
     }
     trial.outcome.enrolled = design.maxPatients;
-    trial.outcome.duration = completionTime(trial.cohort, design.maxEvaluationWindow);
+    trial.outcome.duration =
+        completionTime(trial.cohort, trial.cohort.size(), design.maxEvaluationWindow);
     trial.finished = true;
     return false;
 }
@@ -95,8 +131,7 @@ TrialOutcome simulateTrial(const SimulationPlan& plan, int scenario, int replica
                            std::vector<LookTrace>* trace) {
     TrialProgress trial = beginTrial(plan, scenario, replicate);
     while (advanceToNextLook(trial, plan.design)) {
-        fillTrialRecord(work, trial.snapshot.patients, trial.settings);
-        recordLook(trial, analyseLook(work, trial), trace);
+        recordLook(trial, analyseLook(work, trial, plan.design.method), trace);
     }
     return trial.outcome;
 }

@@ -42,10 +42,14 @@ struct TrialProgress {
     int scenario = 0;
     int replicate = 0;
     AnalysisSettings settings;
-    std::vector<SimulatedPatient> cohort;    // in the design's own unit
-    std::vector<SimulatedPatient> analysed;  // in the unit the looks are analysed in
-    int look = 0;                            // the current look
-    LookSnapshot snapshot;                   // its data
+    // The replicate's patients in the design's own unit, as the method enrols
+    // them (under suspension later by the waits so far), and the same in the
+    // unit the looks are analysed in: `timeScale` times the design's.
+    std::vector<SimulatedPatient> cohort;
+    std::vector<SimulatedPatient> analysed;
+    double timeScale = 1.0;
+    int look = 0;           // the current look
+    LookSnapshot snapshot;  // its data
     TrialOutcome outcome;
     bool finished = false;  // the outcome is complete
 };
@@ -54,6 +58,9 @@ TrialProgress beginTrial(const SimulationPlan& plan, int scenario, int replicate
 
 // Moves on to the next look the run-in lets run and takes its snapshot. False
 // when none is left: the trial ran to maxPatients and its outcome is complete.
+// Under suspension the look first waits until every enrolled patient's
+// outcome is known (the patients after it arrive later by the wait, with the
+// same gaps), and the run-in holds back only looks with fewer patients.
 bool advanceToNextLook(TrialProgress& trial, const DesignSettings& design);
 
 // Counts the current look's result; a look that advises termination stops the
@@ -66,6 +73,8 @@ std::string lookFailureText(const TrialProgress& trial, const std::string& failu
 
 // Simulates replicate `replicate` of scenario `scenario` (both counted from 0)
 // on the caller's working record; `trace`, when given, receives every look run.
+// Each look is decided as the design's method decides it: by the engine's
+// imputation, or at once from the look's data.
 TrialOutcome simulateTrial(const SimulationPlan& plan, int scenario, int replicate, TrialData& work,
                            std::vector<LookTrace>* trace = nullptr);
 

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "design/calibration_report.h"
 #include "design_cli/output_file.h"
+#include "report/calibration_report.h"
 
 namespace quillmere {
 

@@ -1,9 +1,9 @@
 #include <filesystem>
 
 #include "design/boundaries.h"
-#include "design/report_text.h"
 #include "design_cli/commands.h"
 #include "design_cli/report_csv.h"
+#include "report/report_text.h"
 
 namespace quillmere {
 
@@ -29,7 +29,7 @@ int runBoundariesCommand(const CommandContext& context) {
         return *status;
     }
     writeBoundaryTable(context.out, *design, rows);
-    if (!replayableWithQuillmere(*design)) {
+    if (!hasConsoleHazardModel(*design)) {
         context.out
             << "\nWith every outcome known no patient is imputed, so the hazard model of "
                "this design\n(HazardPriorShape, HazardRange) plays no part: quillmere stops "

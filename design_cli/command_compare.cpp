@@ -1,8 +1,8 @@
 #include <filesystem>
 
-#include "design/compare_report.h"
 #include "design_cli/commands.h"
 #include "design_cli/progress_meter.h"
+#include "report/compare_report.h"
 
 namespace quillmere {
 namespace {
@@ -59,7 +59,7 @@ int runCompareCommand(const CommandContext& context) {
     StagedResults staged({directory,
                           {"compare",
                            designFingerprint(*a) + " / " + designFingerprint(*b),
-                           {"compare.csv", "compare_stopping.csv"}},
+                           {"compare.csv", "compare_stopping.csv", "compare_late_outcomes.csv"}},
                           line.force,
                           {line.designFile, line.arguments[0]}});
     if (!outputReady(context, staged)) {
@@ -80,15 +80,21 @@ int runCompareCommand(const CommandContext& context) {
         comparisons.push_back(
             compareScenario(*a, *b, a->trueRates[s], (*outcomesA)[s], (*outcomesB)[s]));
     }
+    const std::vector<LateOutcomeComparison> late =
+        compareLateOutcomes(*a, *b, *outcomesA, *outcomesB);
     const std::vector<ResultFile> files = {
         {"compare.csv", [&](std::ostream& out) { writeComparisonCsv(out, comparisons); }},
         {"compare_stopping.csv",
-         [&](std::ostream& out) { writeStoppingComparisonCsv(out, comparisons); }}};
+         [&](std::ostream& out) { writeStoppingComparisonCsv(out, comparisons); }},
+        {"compare_late_outcomes.csv",
+         [&](std::ostream& out) { writeLateOutcomeComparisonCsv(out, late); }}};
     if (const std::optional<int> status = finishResults(context, staged, files, directory)) {
         return *status;
     }
     writeComparisonTables(context.out, {*a, *b, line.designFile, line.arguments[0]}, comparisons);
-    context.out << "\nWritten into " << directory << ": compare.csv, compare_stopping.csv\n";
+    writeLateOutcomeComparisonTable(context.out, late);
+    context.out << "\nWritten into " << directory
+                << ": compare.csv, compare_stopping.csv, compare_late_outcomes.csv\n";
     return 0;
 }
 

@@ -38,12 +38,14 @@ const std::vector<Command>& commandTable() {
          runBoundariesCommand},
         {{"simulate",
           "operating characteristics by simulation (or one shard of replicates)",
-          "Simulates every scenario of the design with the quillmere engine at each look and\n"
-          "reports how often the trial stops early, how many patients it enrols and how long\n"
-          "it lasts, with Monte Carlo errors. Writes into DIR: replicates.csv,\n"
-          "operating_characteristics.csv, stopping_by_look.csv, operating_characteristics.svg\n"
-          "and stopping_by_look.svg. With --replicates A-B only those replicates are\n"
-          "simulated and written to DIR/replicates.csv, a shard for the merge command.\n\n"
+          "Simulates every scenario of the design with the quillmere engine at each look (or\n"
+          "the design's Method) and reports how often the trial stops early, how many\n"
+          "patients it enrols, how long it lasts and how many it enrols after the data\n"
+          "justified stopping, with Monte Carlo errors. Writes into DIR: replicates.csv,\n"
+          "operating_characteristics.csv, stopping_by_look.csv, operating_characteristics.svg,\n"
+          "stopping_by_look.svg, late_outcomes.csv and late_outcomes.svg. With --replicates\n"
+          "A-B only those replicates are simulated and written to DIR/replicates.csv, a shard\n"
+          "for the merge command.\n\n"
           "The results are the same for any number of threads and any split into shards.\n"
           "DIR is checked before the simulation starts; the files replace earlier ones\n"
           "only once all are written, so an interrupted run (Ctrl-C) leaves DIR as it was.\n"
@@ -98,7 +100,8 @@ const std::vector<Command>& commandTable() {
           "write one simulated look as quillmere's input files",
           "Writes the configuration and patient data file of one look of one simulated trial\n"
           "into DIR, so that quillmere run there gives exactly the probability and decision\n"
-          "the simulation used, and prints what the simulation used.",
+          "the simulation used, and prints what the simulation used. Only looks of\n"
+          "Method = imputation can be replayed with quillmere.",
           {{"scenario", "S", "the scenario (true rate), from 1"},
            {"replicate", "R", "the replicate, from 1"},
            {"look", "L", "the look, from 1"},
@@ -132,10 +135,11 @@ const std::vector<Command>& commandTable() {
         {{"compare",
           "two rules on the same replicates, paired",
           "Simulates the design of DESIGN_FILE and that of OTHER_FILE on the same replicates\n"
-          "(the two files may differ only in the rule and the hazard model) and reports, per\n"
-          "true rate, every operating characteristic under each with their paired difference\n"
-          "and its standard error. Writes compare.csv and compare_stopping.csv (stopping by\n"
-          "look) into DIR.",
+          "(the two files may differ only in the rule, the hazard model and the Method) and\n"
+          "reports, per true rate, every operating characteristic under each with their\n"
+          "paired difference and its standard error. Writes compare.csv,\n"
+          "compare_stopping.csv (stopping by look) and compare_late_outcomes.csv (duration\n"
+          "and overrun) into DIR.",
           {threadsOptionSyntax,
            {"trials", "T", "trials per scenario (default: Trials)"},
            outOptionSyntax},
@@ -186,6 +190,30 @@ const std::vector<Command>& commandTable() {
           "DIR",
           "trial directory"},
          runStabilityCommand},
+        {{"interim",
+          "the interim analysis report: one self-contained HTML page for the committee",
+          "Reads the trial directory DIR exactly as quillmere does when given this answer\n"
+          "(same checks, same messages and exit status; summary.txt is neither read nor\n"
+          "written) and writes one HTML file (inline CSS and SVG, nothing fetched, printable\n"
+          "on A4): the rule and the data, the follow-up of every patient, quillmere's\n"
+          "decision, how firm it is (K runs with independent streams, as stability), the\n"
+          "decision under the proper hazard prior (shape 1, window range) and any hazard\n"
+          "models named, and the checksums and commands that reproduce it. An existing\n"
+          "FILE is replaced only with --force, and only once the new page is complete.",
+          {{"answer", "1|2|3", "the event type as quillmere asks it (required)"},
+           {"runs", "K", "runs with independent streams, 2 to 1000000 (default: 200)"},
+           threadsOptionSyntax,
+           {"seed", "S", "seed of the independent streams (default: 1)"},
+           {"sensitivity", "LIST",
+            "more hazard models, SHAPE:RANGE separated by commas (e.g. 0.5:unit,2:window)"},
+           {"out", "FILE", "the HTML file (default: interim.html)"}},
+          {"answer"},
+          "",
+          "",
+          true,
+          "DIR",
+          "trial directory"},
+         runInterimCommand},
     };
     return table;
 }

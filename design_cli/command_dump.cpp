@@ -82,12 +82,26 @@ void explainUnreplayableDesign(const DesignSettings& design, std::ostream& err) 
            "probability the simulation used.\n";
 }
 
+// quillmere imputes the pending outcomes; a look of another method cannot be
+// replayed with it.
+void explainOtherMethod(const DesignSettings& design, std::ostream& err) {
+    err << "dump refuses this design: it writes quillmere's input files so that quillmere "
+           "replays a look, and quillmere imputes the pending outcomes, so only the looks of "
+           "Method = imputation can be replayed with it. This design sets Method = "
+        << lateOutcomeMethodName(design.method)
+        << ", whose looks decide on Beta(0.1 + events, 0.2 + non-events) without quillmere.\n";
+}
+
 }  // namespace
 
 int runDumpCommand(const CommandContext& context) {
     const CommandLine& line = context.line;
     const std::optional<DesignSettings> design = loadDesign(line, context.err);
     if (!design) {
+        return 1;
+    }
+    if (design->method != LateOutcomeMethod::Imputation) {
+        explainOtherMethod(*design, context.err);
         return 1;
     }
     if (!replayableWithQuillmere(*design)) {

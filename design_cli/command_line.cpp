@@ -67,6 +67,9 @@ struct CommandParser {
     explicit CommandParser(const CommandSyntax& syntax)
         : app(syntax.description, "quillmere-design " + syntax.name) {
         app.allow_extras();
+        // On Windows CLI11 would take any word beginning with '/' (an
+        // absolute path elsewhere) for an option of the /name form.
+        app.allow_windows_style_options(false);
         app.formatter(std::make_shared<CommandHelp>(syntax));
         app.add_option(syntax.firstWord, line.designFile, "the " + syntax.firstWordName)
             ->type_name("");

@@ -2,11 +2,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "design/design_report.h"
 #include "design/look_file.h"
 #include "design/replicate_file.h"
 #include "design_cli/commands.h"
 #include "design_cli/simulation_report.h"
+#include "report/design_report.h"
 
 #ifndef QUILLMERE_VERSION
 #define QUILLMERE_VERSION "unknown"
@@ -81,6 +81,7 @@ int runReportCommand(const CommandContext& context) {
         computeBoundaries(design->eventType, design->rateBound, design->cutoffProbability,
                           design->maxPatients),
         summariseOutcomes(*design, *outcomes),
+        summariseLateOutcomes(*design, *outcomes),
         calibration};
     const std::vector<ResultFile> files = {
         {target.filename().string(), [&](std::ostream& out) { writeDesignReport(out, content); }}};

@@ -14,7 +14,7 @@ namespace {
 int finishWholeSimulation(const CommandContext& context, StagedResults& staged,
                           const DesignSettings& design, const ScenarioOutcomes& outcomes,
                           const std::string& directory) {
-    const std::vector<ScenarioSummary> summaries = summariseOutcomes(design, outcomes);
+    const SimulationSummaries summaries = summariseSimulation(design, outcomes);
     const std::vector<ResultFile> files = simulationResultFiles(design, outcomes, summaries);
     if (const std::optional<int> status = finishResults(context, staged, files, directory)) {
         return *status;
@@ -74,10 +74,8 @@ int runSimulateCommand(const CommandContext& context) {
     if (whole) {
         const int status = finishWholeSimulation(context, staged, *design, *outcomes, directory);
         if (status == 0) {
-            context.out << "\nWritten into " << directory
-                        << ": replicates.csv, operating_characteristics.csv, "
-                           "stopping_by_look.csv, operating_characteristics.svg, "
-                           "stopping_by_look.svg\n";
+            context.out << "\nWritten into " << directory << ": " << simulationFileList(*design)
+                        << '\n';
         }
         return status;
     }

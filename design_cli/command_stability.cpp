@@ -6,9 +6,9 @@
 #include "design_cli/commands.h"
 #include "design_cli/progress_meter.h"
 #include "design_cli/stability_report.h"
+#include "report/report.h"
 
 namespace quillmere {
-namespace {
 
 std::optional<int> answerOption(const CommandLine& line, std::ostream& err) {
     const std::string text = line.options.at("answer");
@@ -41,14 +41,10 @@ std::optional<std::uint64_t> seedOption(const CommandLine& line, std::ostream& e
     return seed;
 }
 
-// How the console program would show a failure of the analysis, on the
-// stream it would use.
 int reportAnalysisError(const CommandContext& context, const AnalysisError& error) {
     (error.stream == ConsoleStream::Error ? context.err : context.out) << error.text;
     return error.exitStatus;
 }
-
-}  // namespace
 
 int runStabilityCommand(const CommandContext& context) {
     const CommandLine& line = context.line;
@@ -89,8 +85,9 @@ int runStabilityCommand(const CommandContext& context) {
     const StabilityStudy& found = study->value();
     const std::vector<ResultFile> files = {
         {"stability.csv", [&](std::ostream& out) { writeStabilityCsv(out, found); }},
-        {"stability.svg",
-         [&](std::ostream& out) { writeStabilityPlot(out, input.value(), plan, found); }}};
+        {"stability.svg", [&](std::ostream& out) {
+             writeStabilityHistogram(out, input.value().rule, plan, found, SvgUse::File);
+         }}};
     if (const std::optional<int> status = finishResults(context, staged, files, directory)) {
         return *status;
     }

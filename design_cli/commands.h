@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -38,6 +39,7 @@ int runStabilityCommand(const CommandContext& context);
 int runCalibrateCommand(const CommandContext& context);
 int runReportCommand(const CommandContext& context);
 int runCompareCommand(const CommandContext& context);
+int runInterimCommand(const CommandContext& context);
 
 // Merges look files of calibration shards into the calibration's results.
 int mergeCalibrationShards(const CommandContext& context, const DesignSettings& design,
@@ -49,6 +51,15 @@ std::optional<int> threadsOption(const CommandLine& line, std::ostream& err);
 // "A-B", replicates counted from 1, into a range counted from 0.
 std::optional<ReplicateRange> replicatesOption(const CommandLine& line, int trials,
                                                std::ostream& err);
+
+// The options of the commands that analyse a trial directory.
+std::optional<int> answerOption(const CommandLine& line, std::ostream& err);
+std::optional<int> runsOption(const CommandLine& line, std::ostream& err);
+std::optional<std::uint64_t> seedOption(const CommandLine& line, std::ostream& err);
+
+// Shows a failure of the analysis as the console program would, on the
+// stream it would use; returns its exit status.
+int reportAnalysisError(const CommandContext& context, const AnalysisError& error);
 
 // The output directory of a command, checked before any work is done: false,
 // with the problem reported, when it cannot take the results.

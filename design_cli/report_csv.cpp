@@ -36,6 +36,22 @@ void writeStopByLookCsv(std::ostream& out, const DesignSettings& design,
     }
 }
 
+void writeLateOutcomeCsv(std::ostream& out, const DesignSettings& design,
+                         const std::vector<LateOutcomeSummary>& summaries) {
+    out << "scenario,true_rate,trials,method,expected_duration,expected_duration_se,"
+           "expected_overrun,expected_overrun_se,overrun_share,overrun_share_se,"
+           "overrun_share_ci_low,overrun_share_ci_high\n";
+    int scenario = 1;
+    for (const LateOutcomeSummary& s : summaries) {
+        out << scenario++ << ',' << roundTripText(s.trueRate) << ',' << s.trials << ','
+            << lateOutcomeMethodName(design.method)
+            << formatted(",%.8g,%.8g,%.8g,%.8g,%.8g,%.8g,%.8g,%.8g\n", s.duration.mean,
+                         s.duration.error, s.overrun.mean, s.overrun.error, s.overrunShare,
+                         s.overrunShareError, s.overrunShareInterval.low,
+                         s.overrunShareInterval.high);
+    }
+}
+
 void writeBoundaryCsv(std::ostream& out, const std::vector<BoundaryRow>& rows) {
     out << "patients,boundary,probability_at_boundary,probability_beside,monotone\n";
     for (const BoundaryRow& row : rows) {

@@ -2,15 +2,17 @@
 
 #include "design/look_schedule.h"
 #include "design/replicate_file.h"
-#include "design/report_svg.h"
-#include "design/report_text.h"
 #include "design_cli/report_csv.h"
+#include "report/report_svg.h"
+#include "report/report_text.h"
 
 namespace quillmere {
 
 std::vector<ResultFile> simulationResultFiles(const DesignSettings& design,
                                               const ScenarioOutcomes& outcomes,
-                                              const std::vector<ScenarioSummary>& summaries) {
+                                              const SimulationSummaries& all) {
+    const std::vector<ScenarioSummary>& summaries = all.scenarios;
+    const std::vector<LateOutcomeSummary>& late = all.lateOutcomes;
     return {
         {"replicates.csv",
          [&](std::ostream& out) {
@@ -24,6 +26,8 @@ std::vector<ResultFile> simulationResultFiles(const DesignSettings& design,
          [&](std::ostream& out) { writeOperatingPlot(out, design, summaries); }},
         {"stopping_by_look.svg",
          [&](std::ostream& out) { writeStopByLookPlot(out, design, summaries); }},
+        {"late_outcomes.csv", [&](std::ostream& out) { writeLateOutcomeCsv(out, design, late); }},
+        {"late_outcomes.svg", [&](std::ostream& out) { writeLateOutcomePlot(out, design, late); }},
     };
 }
 
@@ -33,10 +37,19 @@ ResultSet simulationResultSet(const DesignSettings& design) {
 }
 
 void writeSimulationTables(std::ostream& console, const DesignSettings& design,
-                           const std::vector<ScenarioSummary>& summaries) {
+                           const SimulationSummaries& summaries) {
     writeDesignHeader(console, design);
-    writeOperatingTable(console, summaries);
-    writeStopByLookTable(console, design, summaries);
+    writeOperatingTable(console, summaries.scenarios);
+    writeStopByLookTable(console, design, summaries.scenarios);
+    writeLateOutcomeTable(console, design, summaries.lateOutcomes);
+}
+
+std::string simulationFileList(const DesignSettings& design) {
+    std::string list;
+    for (const std::string& name : fileNames(simulationResultFiles(design, {}, {}))) {
+        list += (list.empty() ? "" : ", ") + name;
+    }
+    return list;
 }
 
 }  // namespace quillmere

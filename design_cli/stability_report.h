@@ -16,9 +16,4 @@ void writeStabilityText(std::ostream& out, const AnalysisInput& input, const Sta
 // One row per run: run,probability,terminate.
 void writeStabilityCsv(std::ostream& out, const StabilityStudy& study);
 
-// A histogram of the runs' probabilities with the cut-off and quillmere's
-// own probability marked.
-void writeStabilityPlot(std::ostream& out, const AnalysisInput& input, const StabilityPlan& plan,
-                        const StabilityStudy& study);
-
 }  // namespace quillmere

@@ -1,10 +1,8 @@
 #include "design_cli/staged_results.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <system_error>
 
@@ -203,6 +201,31 @@ std::string reason(const std::error_code& error) {
     return error.message();
 }
 
+// A directory of this run's own inside `directory`, for this user only: a
+// random name tried until one is free (creating a directory either makes a
+// new one or fails, on every system).
+fs::path makeStagingDirectory(const fs::path& directory, std::error_code& error) {
+    static constexpr std::string_view letters =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device entropy;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = stagingPrefix;
+        for (int i = 0; i < 6; ++i) {
+            name += letters[entropy() % letters.size()];
+        }
+        const fs::path staging = directory / name;
+        if (fs::create_directory(staging, error)) {
+            fs::permissions(staging, fs::perms::owner_all, error);
+            return error ? fs::path() : staging;
+        }
+        if (error) {
+            return {};
+        }
+    }
+    error = std::make_error_code(std::errc::file_exists);
+    return {};
+}
+
 }  // namespace
 
 StagedResults::StagedResults(OutputRequest request) : request_(std::move(request)) {
@@ -218,9 +241,19 @@ StagedResults::StagedResults(OutputRequest request) : request_(std::move(request
                    reason(error) + ").";
         return;
     }
-    const DirectoryReview review = reviewDirectory(directory, request_.results);
+    lock_.emplace(directory);
+    if (lock_->state() == DirectoryLock::State::Busy) {
+        problem_ = "The output directory (" + directory.string() +
+                   ") is in use by another run of quillmere-design; wait until it ends, or "
+                   "choose another directory.";
+        return;
+    }
+    const DirectoryReview review =
+        request_.recorded ? reviewDirectory(directory, request_.results) : DirectoryReview{};
     std::vector<std::string> touched = request_.results.files;
-    touched.push_back(resultsRecordName);
+    if (request_.recorded) {
+        touched.push_back(resultsRecordName);
+    }
     touched.insert(touched.end(), review.replacedFiles.begin(), review.replacedFiles.end());
     for (const std::string& name : touched) {
         if ((problem_ = inputProblem(directory, name, request_.inputs))) {
@@ -238,13 +271,11 @@ StagedResults::StagedResults(OutputRequest request) : request_(std::move(request
     }
     replacedFiles_ = review.replacedFiles;
     keptRecord_ = review.keptLines;
-    std::string pattern = (directory / (std::string(stagingPrefix) + "XXXXXX")).string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
+    staging_ = makeStagingDirectory(directory, error);
+    if (staging_.empty()) {
         problem_ = "The output directory (" + directory.string() + ") is not writable (" +
-                   reason(std::error_code(errno, std::generic_category())) + ").";
-        return;
+                   reason(error) + ").";
     }
-    staging_ = pattern;
 }
 
 StagedResults::~StagedResults() {
@@ -252,6 +283,7 @@ StagedResults::~StagedResults() {
     if (!staging_.empty()) {
         fs::remove_all(staging_, ignored);
     }
+    lock_.reset();
     if (!committed_) {
         // Only directories left empty: remove refuses any other.
         for (auto created = createdDirectories_.rbegin(); created != createdDirectories_.rend();
@@ -271,7 +303,7 @@ std::optional<std::string> StagedResults::commit() {
     }
     const fs::path& directory = request_.directory;
     const std::string failure = "Failure to write the results into (" + directory.string() + ")";
-    {
+    if (request_.recorded) {
         std::ofstream record(path(resultsRecordName), std::ios::binary);
         record << recordTitle << "\ndesign: " << request_.results.design << '\n';
         for (const std::string& line : keptRecord_) {
@@ -284,7 +316,9 @@ std::optional<std::string> StagedResults::commit() {
         }
     }
     std::vector<std::string> incoming = request_.results.files;
-    incoming.push_back(resultsRecordName);
+    if (request_.recorded) {
+        incoming.push_back(resultsRecordName);
+    }
     for (const std::string& name : incoming) {
         if (!entryExists(path(name))) {
             return failure + ": (" + name + ") was not written; the directory is as it was.";

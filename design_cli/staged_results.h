@@ -5,6 +5,9 @@
 // moves them into place together only when all are written. A run that fails
 // or is stopped before that leaves the directory exactly as it was.
 //
+// One run at a time: a run holds the directory's lock (DirectoryLock) from
+// its check to its end, and a second run into the same directory is refused.
+//
 // The directory keeps a record (resultsRecordName) of which run wrote which
 // files, so that a later run can tell results it replaces from results it
 // would contradict.
@@ -13,6 +16,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "design_cli/directory_lock.h"
 
 namespace quillmere {
 
@@ -32,6 +37,10 @@ struct OutputRequest {
     bool force = false;
     // Files the run reads: never written over nor removed, even with force.
     std::vector<std::filesystem::path> inputs;
+    // A document the user names (an interim report) stands on its own: it is
+    // neither checked against the record nor entered in it, so documents of
+    // several trials and the results of any run may share a directory.
+    bool recorded = true;
 };
 
 extern const char* const resultsRecordName;
@@ -42,7 +51,7 @@ class StagedResults {
     // directory; problem() says why the results cannot go there.
     explicit StagedResults(OutputRequest request);
     // Removes what an uncommitted run left: the staging directory, and the
-    // output directory when this run created it.
+    // output directory when this run created it; releases the lock.
     ~StagedResults();
     StagedResults(const StagedResults&) = delete;
     StagedResults& operator=(const StagedResults&) = delete;
@@ -59,6 +68,7 @@ class StagedResults {
   private:
     OutputRequest request_;
     std::optional<std::string> problem_;
+    std::optional<DirectoryLock> lock_;
     std::filesystem::path staging_;
     std::vector<std::filesystem::path> createdDirectories_;  // outermost first
     std::vector<std::string> replacedFiles_;                 // of earlier results this set replaces

@@ -2,6 +2,7 @@
 
 #include "engine/engine.h"
 #include "engine/hazard_posterior_parts.h"
+#include "numeric/numeric.h"
 
 namespace quillmere {
 
@@ -19,12 +20,12 @@ double hazardLogPosterior(double x, void* context) {
     std::array<double, intervalCount> lambda = data.hazard;
     lambda[k] = x;
 
-    const double prior = hazardLogPrior(data, *posterior.state, k, x, std::log(x));
+    const double prior = hazardLogPrior(data, *posterior.state, k, x, quillmere::log(x));
 
     double logLikelihood = 0.0;
     for (int i = 0; i < data.patientCount; ++i) {
         for (int j = 0; j < intervalCount; ++j) {
-            logLikelihood += likelihoodTerm(data.delta[i][j], std::log(lambda[j]), lambda[j],
+            logLikelihood += likelihoodTerm(data.delta[i][j], quillmere::log(lambda[j]), lambda[j],
                                             data.exposure[i][j]);
         }
     }

@@ -4,7 +4,9 @@
 #include <bit>
 #include <cmath>
 
+#include "engine/four_wide.h"
 #include "engine/hazard_posterior_parts.h"
+#include "numeric/numeric.h"
 
 namespace quillmere {
 
@@ -26,7 +28,7 @@ double memoLog(LogarithmMemo& memo, double x) {
     static_assert(LogarithmMemo::size == 64);
     if (memo.argumentBits[slot] != bits) {
         memo.argumentBits[slot] = bits;
-        memo.logarithm[slot] = std::log(x);
+        memo.logarithm[slot] = quillmere::log(x);
     }
     return memo.logarithm[slot];
 }
@@ -229,13 +231,13 @@ void sumPointsTogether(HazardPosteriorTerms& terms, std::span<const int> slots) 
 }
 
 // Four values side by side in one four-wide register, where the processor
-// has them (AVX, which brings no fused multiply-add). The four first points
+// has them (engine/four_wide.h says where). The four first points
 // of every sampler call take this way; a missing fourth point repeats the
 // third.
 using DoubleQuad = double __attribute__((vector_size(32)));
 
-__attribute__((target("avx"))) void sumFourPointsTogether(HazardPosteriorTerms& terms,
-                                                          std::span<const int> slots) {
+QUILLMERE_FOUR_WIDE_TARGET void sumFourPointsTogether(HazardPosteriorTerms& terms,
+                                                      std::span<const int> slots) {
     std::array<DoubleQuad, 1> x{};
     std::array<DoubleQuad, 1> logX{};
     for (std::size_t b = 0; b < 4; ++b) {
@@ -252,7 +254,7 @@ __attribute__((target("avx"))) void sumFourPointsTogether(HazardPosteriorTerms& 
 
 void sumPointsTogether(HazardPosteriorTerms& terms, std::span<const int> slots) {
     static_assert(HazardPosteriorTerms::maxForeseen <= 6);
-    if ((slots.size() == 3 || slots.size() == 4) && __builtin_cpu_supports("avx")) {
+    if ((slots.size() == 3 || slots.size() == 4) && fourWideAvailable()) {
         sumFourPointsTogether(terms, slots);
         return;
     }

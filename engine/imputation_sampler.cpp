@@ -65,14 +65,15 @@ std::array<double, intervalCount> intervalLengths(const TrialData& data) {
 // probability of an event in (t_i, W] given none by t_i under the current
 // hazards. One uniform number is drawn per pending patient.
 double completedEventCount(const TrialData& data, UniformGenerator& uniform) {
-    const double windowSurvival = std::exp(-cumulativeHazard(data.hazard, intervalLengths(data)));
+    const double windowSurvival =
+        quillmere::exp(-cumulativeHazard(data.hazard, intervalLengths(data)));
     double responseCount = 0.0;
     for (int i = 0; i < data.patientCount; ++i) {
         responseCount += data.responseIndicator[i];
         if (!isPendingPatient(data, i)) {
             continue;
         }
-        const double survival = std::exp(-cumulativeHazard(data.hazard, data.exposure[i]));
+        const double survival = quillmere::exp(-cumulativeHazard(data.hazard, data.exposure[i]));
         const double eventProbability = (survival - windowSurvival) / survival;
         if (eventProbability >= nextUniform(uniform)) {
             responseCount += 1.0;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "numeric/elementary_functions.h"
+
 namespace quillmere {
 
 namespace {
@@ -12,10 +14,10 @@ constexpr double acceptanceFloor = -50.0;
 
 double acceptanceProbability(double d) {
     if (d > 0.0) {
-        return std::exp(0.0);
+        return quillmere::exp(0.0);
     }
     if (d > acceptanceFloor) {
-        return std::exp(d);
+        return quillmere::exp(d);
     }
     return 0.0;
 }

@@ -3,6 +3,8 @@
 #include <array>
 #include <cmath>
 
+#include "numeric/elementary_functions.h"
+
 // Single precision throughout, as the published results were produced: float
 // variables, double literals. An operation on two floats is a float
 // operation; one that involves a double constant or a double library result
@@ -40,14 +42,14 @@ float reciprocal(float v) {
 float logGamma(float v) {
     const double x = static_cast<double>(v);
     double t = x + 5.5;
-    t = t - (x + 0.5) * std::log(t);
+    t = t - (x + 0.5) * quillmere::log(t);
     double s = 1.000000000190015;
     double y = x;
     for (const double c : lanczosCoefficients) {
         y = y + 1.0;
         s = s + c / y;
     }
-    return static_cast<float>(std::log(2.5066282746310007 * s / x) - t);
+    return static_cast<float>(quillmere::log(2.5066282746310007 * s / x) - t);
 }
 
 float betacf(float a, float b, float x, NumericNotes& notes) {
@@ -94,11 +96,11 @@ float betai(float a, float b, float x, NumericNotes& notes) {
         float g = logGamma(abSum) - logGamma(a) - logGamma(b);
         // The double logarithm rounded to float; the float logarithm differs
         // in the last bit for some x and would change the result.
-        const float logX = static_cast<float>(std::log(static_cast<double>(x)));
+        const float logX = static_cast<float>(quillmere::log(static_cast<double>(x)));
         g = g + a * logX;
         const double oneMinusX = 1.0 - static_cast<double>(x);
-        bt = static_cast<float>(
-            std::exp(static_cast<double>(g) + static_cast<double>(b) * std::log(oneMinusX)));
+        bt = static_cast<float>(quillmere::exp(static_cast<double>(g) +
+                                               static_cast<double>(b) * quillmere::log(oneMinusX)));
     }
     const double symmetryPoint =
         (static_cast<double>(a) + 1.0) / (static_cast<double>(abSum) + 2.0);

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "numeric/arms_sampler.h"
+#include "numeric/elementary_functions.h"
 
 namespace quillmere {
 
@@ -172,7 +173,7 @@ void placeInitialIntersections(SamplingEnvelope& envelope) {
 
 double scaledExp(double y, double peak) {
     if (y - peak > -100.0) {
-        return std::exp(y - peak + scaleOffset);
+        return quillmere::exp(y - peak + scaleOffset);
     }
     return 0.0;
 }
@@ -200,7 +201,7 @@ EnvelopeCheckReport envelopeCheckReport(EnvelopeCheck check) {
 }
 
 double unscaledLog(double e, double peak) {
-    return std::log(e) + peak - scaleOffset;
+    return quillmere::log(e) + peak - scaleOffset;
 }
 
 int buildEnvelope(SamplingEnvelope& envelope, const std::array<double, 4>& abscissae, double lower,

@@ -10,7 +10,7 @@ root=$(dirname "$here")
 package="$here/quillmere"
 rm -rf "$package/src/quillmere-lib" "$package/inst/extdata"
 mkdir -p "$package/src/quillmere-lib" "$package/inst/extdata"
-for folder in trial numeric engine config datafile analysis design; do
+for folder in trial numeric engine config datafile analysis design report; do
     mkdir -p "$package/src/quillmere-lib/$folder"
     cp "$root/$folder"/*.h "$root/$folder"/*.cpp "$package/src/quillmere-lib/$folder/"
 done

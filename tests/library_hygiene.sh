@@ -5,7 +5,7 @@
 set -u
 root=$1
 found=$(cd "$root" && grep -rnE '(^|[^a-zA-Z_])(std::)?(exit|_Exit|quick_exit|abort|terminate)[[:space:]]*\(|std::(cout|cerr|clog)|(^|[^a-zA-Z_])(printf|puts|perror)[[:space:]]*\(|std(out|err)' \
-    trial numeric engine config datafile analysis design --include='*.cpp' --include='*.h' |
+    trial numeric engine config datafile analysis design report --include='*.cpp' --include='*.h' |
     grep -vE ':[[:space:]]*//')
 if [ -n "$found" ]; then
     echo "Library code that ends the process or writes to a standard stream:"

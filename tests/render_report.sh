@@ -1,6 +1,6 @@
 #!/bin/sh
 # Renders a design report in headless Chromium and checks what the browser
-# built: every section and all three plots are in the rendered page, and the
+# built: every section and all four plots are in the rendered page, and the
 # screenshot is a real picture. Exit 77 (skipped) where Chromium is missing.
 #   tests/render_report.sh BUILD_DIR [PNG]
 set -eu
@@ -44,12 +44,12 @@ chrome() {
         --user-data-dir="$work/profile" "$@" 2>/dev/null
 }
 chrome --dump-dom "file://$work/results/report.html" > dom.html
-for id in rule unit-caution boundaries operating plots plot-operating plot-looks calibration \
-    plot-calibration reproducibility design-file commands; do
+for id in rule unit-caution boundaries operating plots plot-operating plot-looks late-outcomes \
+    plot-late-outcomes calibration plot-calibration reproducibility design-file commands; do
     grep -q "id=\"$id\"" dom.html || { echo "The rendered report lacks the element $id."; exit 1; }
 done
 plots=$(grep -o '<svg ' dom.html | wc -l)
-[ "$plots" -eq 3 ] || { echo "The rendered report holds $plots plots instead of 3."; exit 1; }
+[ "$plots" -eq 4 ] || { echo "The rendered report holds $plots plots instead of 4."; exit 1; }
 png=${2:-$work/report.png}
 chrome --screenshot="$png" --window-size=1200,3000 "file://$work/results/report.html"
 size=$(wc -c < "$png")

@@ -2,11 +2,13 @@
 
 #include <cmath>
 
+#include "numeric/numeric.h"
+
 namespace quillmere {
 
 double lambda0For(EventType eventType, double rateBound, double maxEvaluationWindow) {
     const double survival = eventType == EventType::DiseaseProgression ? rateBound : 1 - rateBound;
-    return -(std::log(survival) / maxEvaluationWindow);
+    return -(quillmere::log(survival) / maxEvaluationWindow);
 }
 
 double observedTimeFor(int responseIndicator, double timeToEvent, double followUpTime,

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -25,6 +26,20 @@ std::filesystem::path freshDirectory(const std::string& name) {
 
 void writeText(const std::filesystem::path& path, const std::string& text) {
     std::ofstream(path) << text;
+}
+
+std::string sha256sumOf(const std::filesystem::path& file) {
+    const std::string command = "sha256sum '" + file.string() + "'";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    std::string output;
+    char buffer[128];
+    while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        output += buffer;
+    }
+    if (pipe != nullptr) {
+        ::pclose(pipe);
+    }
+    return output.substr(0, output.find(' '));
 }
 
 std::string readText(const std::filesystem::path& path) {
@@ -77,9 +92,12 @@ std::string designFileText(const DesignSettings& design) {
             design.accrualRate, design.firstLook, design.lookEvery, design.minCompleted,
             rates.c_str(), design.eventTimeShape, design.trials,
             static_cast<unsigned long long>(design.seed));
-    if (!replayableWithQuillmere(design)) {
+    if (!hasConsoleHazardModel(design)) {
         text += formatted("HazardPriorShape = %.17g\nHazardRange = %s\n", design.hazardPriorShape,
                           hazardRangeName(design.hazardRange).c_str());
+    }
+    if (design.method != LateOutcomeMethod::Imputation) {
+        text += "Method = " + lateOutcomeMethodName(design.method) + "\n";
     }
     return text;
 }

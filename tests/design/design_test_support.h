@@ -14,13 +14,16 @@ std::filesystem::path freshDirectory(const std::string& name);
 void writeText(const std::filesystem::path& path, const std::string& text);
 std::string readText(const std::filesystem::path& path);
 
+// The checksum sha256sum prints for a file.
+std::string sha256sumOf(const std::filesystem::path& file);
+
 // A small design that simulates quickly: 12 patients, looks after 4, 6, 8
 // and 10 once 3 outcomes are known, window 30 days, rates on both sides of
 // the bound.
 DesignSettings smallDesign(EventType eventType);
 
-// The design as a design file's text (the hazard model's keys only when they
-// are not quillmere's own).
+// The design as a design file's text (the hazard model's keys and the method
+// only when they are not quillmere's own).
 std::string designFileText(const DesignSettings& design);
 
 // Writes the design as trial.design into a fresh directory of that name;

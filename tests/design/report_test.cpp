@@ -52,21 +52,22 @@ TEST(DesignReport, IsSelfContainedAndHoldsEveryElement) {
     EXPECT_FALSE(holds(rest, "http:"));
     EXPECT_TRUE(holds(html, "<style>"));
     for (const char* id :
-         {"rule", "boundaries", "operating", "plots", "plot-operating", "plot-looks", "calibration",
-          "plot-calibration", "reproducibility", "design-file", "commands", "unit-caution"}) {
+         {"rule", "boundaries", "operating", "plots", "plot-operating", "plot-looks",
+          "late-outcomes", "plot-late-outcomes", "calibration", "plot-calibration",
+          "reproducibility", "design-file", "commands", "unit-caution"}) {
         EXPECT_TRUE(holds(html, std::string("id=\"") + id + "\"")) << id;
     }
-    // Three plots, each a whole SVG.
+    // Four plots, each a whole SVG.
     std::size_t plots = 0;
     for (std::size_t at = 0; (at = html.find("<svg ", at)) != std::string::npos; ++at) {
         ++plots;
     }
-    EXPECT_EQ(plots, 3u);
+    EXPECT_EQ(plots, 4u);
     std::size_t closed = 0;
     for (std::size_t at = 0; (at = html.find("</svg>", at)) != std::string::npos; ++at) {
         ++closed;
     }
-    EXPECT_EQ(closed, 3u);
+    EXPECT_EQ(closed, 4u);
     // The rule in words, with its cut-off; the intervals; the reproducibility block.
     EXPECT_TRUE(holds(html, "terminated for safety as soon as this probability exceeds 0.8"));
     EXPECT_TRUE(holds(html, "Pr(toxicity rate &gt; 0.3)"));

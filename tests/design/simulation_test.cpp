@@ -28,7 +28,7 @@ TEST(Simulation, OutputIsTheSameForOneAndTwoThreads) {
     EXPECT_EQ(first.out.substr(0, first.out.find("Written into")),
               second.out.substr(0, second.out.find("Written into")));
     const auto files = directoryFiles(one);
-    EXPECT_EQ(files.size(), 6u);  // five results and the record of the run
+    EXPECT_EQ(files.size(), 8u);  // seven results and the record of the run
     EXPECT_EQ(files, directoryFiles(two));
 }
 

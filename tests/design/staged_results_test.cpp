@@ -144,5 +144,53 @@ TEST(StagedResults, ACommitThatFailsHalfwayPutsEverythingBack) {
     EXPECT_EQ(after, before);
 }
 
+// One run at a time per directory; the lock goes with the run that held it.
+TEST(StagedResults, ASecondRunIntoADirectoryInUseIsRefused) {
+    const fs::path directory = freshDirectory("staged-busy");
+    const ResultSet set{"simulate", "D", {"replicates.csv"}};
+    std::optional<std::string> refused;
+    {
+        StagedResults first({directory, set, false, {}});
+        ASSERT_EQ(first.problem(), std::nullopt);
+        EXPECT_TRUE(fs::exists(directory / directoryLockName));
+        {
+            DirectoryLock again(directory);
+            EXPECT_EQ(again.state(), DirectoryLock::State::Busy);
+        }
+        for (const bool force : {false, true}) {
+            StagedResults second({directory, set, force, {}});
+            refused = second.problem();
+            EXPECT_EQ(refused, "The output directory (" + directory.string() +
+                                   ") is in use by another run of quillmere-design; wait until "
+                                   "it ends, or choose another directory.");
+        }
+        writeText(first.path("replicates.csv"), "first");
+        ASSERT_EQ(first.commit(), std::nullopt);
+    }
+    EXPECT_EQ(filesOf(directory),
+              (std::map<std::string, std::string>{{"replicates.csv", "first"},
+                                                  {resultsRecordName, record(directory)}}));
+    DirectoryLock afterwards(directory);
+    EXPECT_EQ(afterwards.state(), DirectoryLock::State::Held);
+}
+
+// A refused run that would have created the directory leaves it to the run
+// that holds it; a lock file a killed run left is taken over.
+TEST(StagedResults, ARefusedRunLeavesTheHoldersDirectoryAndAStaleLockIsTaken) {
+    const fs::path directory = freshDirectory("staged-busy-new") / "results";
+    const ResultSet set{"boundaries", "D", {"boundaries.csv"}};
+    {
+        StagedResults first({directory, set, false, {}});
+        ASSERT_EQ(first.problem(), std::nullopt);
+        { StagedResults second({directory, set, false, {}}); }
+        EXPECT_TRUE(fs::is_directory(directory));
+        writeText(first.path("boundaries.csv"), "1");
+        ASSERT_EQ(first.commit(), std::nullopt);
+    }
+    writeText(directory / directoryLockName, "");
+    EXPECT_EQ(writeSet(directory, set, "2"), std::nullopt);
+    EXPECT_EQ(readText(directory / "boundaries.csv"), "boundaries.csv 2");
+}
+
 }  // namespace
 }  // namespace quillmere

@@ -129,12 +129,12 @@ std::vector<BadInput> badInputs() {
         {"no words",
          {},
          "A command is needed: boundaries, simulate, calibrate, merge, dump, units, compare, "
-         "report and stability.\n" +
+         "report, stability and interim.\n" +
              usage("")},
         {"unknown command",
          {"frob", design},
          "Unknown command (frob). The commands are boundaries, simulate, calibrate, merge, dump, "
-         "units, compare, report and stability.\n" +
+         "units, compare, report, stability and interim.\n" +
              usage("")},
         {"unknown program option", {"--frob"}, "Unknown option (--frob).\n" + usage("")},
         {"a word no command takes",
@@ -304,8 +304,8 @@ std::vector<BadInput> badInputs() {
          {"simulate", design, "--out", "legacy"},
          "The output directory (legacy) holds files no run of quillmere-design recorded "
          "(replicates.csv, operating_characteristics.csv, stopping_by_look.csv, "
-         "operating_characteristics.svg, stopping_by_look.svg). Give --force to replace them, or "
-         "choose another directory.\n"},
+         "operating_characteristics.svg, stopping_by_look.svg, late_outcomes.csv, "
+         "late_outcomes.svg). Give --force to replace them, or choose another directory.\n"},
         {"damaged record",
          {"simulate", design, "--out", "damaged"},
          "The output directory (damaged) holds a damaged record of its results "

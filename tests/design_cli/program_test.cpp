@@ -24,6 +24,10 @@ std::string millionTrialDesign() {
     return designFileText(design);
 }
 
+// Trials per rate of the small design that keep a one-thread simulation
+// running for seconds.
+constexpr int longRunTrials = 400;
+
 bool hasStagingDirectory(const fs::path& directory) {
     for (const auto& entry : fs::directory_iterator(directory)) {
         if (entry.path().filename().string().rfind(".quillmere-design-partial-", 0) == 0) {
@@ -100,6 +104,49 @@ TEST(DesignProgram, AStoppedRunLeavesThePreviousResultsUntouched) {
     }
 }
 
+// Two runs given one output directory (two cluster jobs given one by
+// mistake): the second is refused while the first runs, whatever it asks,
+// and the first's results come out whole, as a run alone writes them.
+TEST(DesignProgram, ASecondRunIntoAnOutputDirectoryInUseIsRefused) {
+    const fs::path directory = freshDirectory("two-runs");
+    DesignSettings design = smallDesign(EventType::Toxicity);
+    design.trials = longRunTrials;
+    writeFile(directory / "trial.design", designFileText(design));
+    design.seed += 1;
+    writeFile(directory / "other.design", designFileText(design));
+    const fs::path io = freshDirectory("two-runs-console");
+    const std::vector<std::string> firstRun = {"simulate", "trial.design", "--threads", "1",
+                                               "--out"};
+    std::vector<std::string> words = firstRun;
+    words.push_back("results");
+    const pid_t first = startDesignProgram(directory, words, io / "out", io / "err");
+    const auto started = [&] {
+        return fs::is_directory(directory / "results") &&
+               hasStagingDirectory(directory / "results");
+    };
+    for (int wait = 0; wait < 1500 && !started(); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(started());
+    const std::string refusal =
+        "The output directory (results) is in use by another run of quillmere-design; wait "
+        "until it ends, or choose another directory.\n";
+    for (const std::vector<std::string>& second :
+         {std::vector<std::string>{"simulate", "other.design", "--out", "results"},
+          std::vector<std::string>{"simulate", "other.design", "--out", "results", "--force"},
+          std::vector<std::string>{"boundaries", "trial.design", "--out", "results"}}) {
+        const ProgramOutput refused = runDesignProgram(directory, second);
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_EQ(refused.out, "");
+        EXPECT_EQ(refused.err, refusal);
+    }
+    ASSERT_EQ(waitForProgram(first), 0) << readFile(io / "err");
+    EXPECT_NE(readFile(io / "out").find("Written into results"), std::string::npos);
+    words.back() = "alone";
+    ASSERT_EQ(runDesignProgram(directory, words).status, 0);
+    EXPECT_EQ(treeOf(directory / "results"), treeOf(directory / "alone"));
+}
+
 // The output directory is checked before any work: were it checked after the
 // simulation, this test would run into its time limit.
 TEST(DesignProgram, ABadOutputDirectoryFailsAtOnceOnAMillionTrials) {
@@ -155,7 +202,7 @@ TEST(DesignProgram, EveryPlotRendersToAnImage) {
         EXPECT_EQ(readFile(png.string() + ".log"), "") << entry.path();
         ++plots;
     }
-    EXPECT_EQ(plots, 3);
+    EXPECT_EQ(plots, 4);  // simulate's three and units'
 }
 
 }  // namespace

@@ -61,6 +61,10 @@ shortest_text_cpp <- function(values) {
     .Call(`_quillmere_shortest_text_cpp`, values)
 }
 
+interim_report_cpp <- function(directory, answer, runs, threads, seed, sensitivity, version, outputName) {
+    .Call(`_quillmere_interim_report_cpp`, directory, answer, runs, threads, seed, sensitivity, version, outputName)
+}
+
 report_cpp <- function(design, design_text, design_file, results, version, replicates, looks) {
     .Call(`_quillmere_report_cpp`, design, design_text, design_file, results, version, replicates, looks)
 }

@@ -1,7 +1,7 @@
 qm_design <- function(rule, max_patients, accrual_rate, first_look, look_every,
                       true_rates, event_time_shape, seed, trials = 1000,
                       min_completed = 0, time_unit = "days", calibration_rate = NULL,
-                      max_error_stop = NULL) {
+                      max_error_stop = NULL, method = "imputation") {
   rule <- check_class(rule, "qm_rule", "rule")
   if (!is.numeric(true_rates) || length(true_rates) < 1L) {
     input_error("The argument true_rates must hold at least one number.")
@@ -19,7 +19,8 @@ qm_design <- function(rule, max_patients, accrual_rate, first_look, look_every,
     trials = check_single_number(trials, "trials"),
     seed = seed_text(seed),
     calibration_rate = optional_number(calibration_rate, "calibration_rate"),
-    max_error_stop = optional_number(max_error_stop, "max_error_stop")
+    max_error_stop = optional_number(max_error_stop, "max_error_stop"),
+    method = check_single_text(method, "method")
   )
   validated_design(values)
 }
@@ -93,6 +94,10 @@ print.qm_design <- function(x, ...) {
               x$seed))
   if (!console_hazard_model(x$rule)) {
     cat(sprintf("  %s: not what quillmere computes\n", hazard_model_text(x$rule)))
+  }
+  if (!is.null(x$method) && x$method != "imputation") {
+    cat(sprintf("  method: %s (not quillmere's rule, which imputes the pending outcomes)\n",
+                x$method))
   }
   if (!is.na(x$calibration_rate) || !is.na(x$max_error_stop)) {
     cat(sprintf("  calibration: stopping is an error at a true rate of %s; at most %s\n",

@@ -49,8 +49,9 @@ qm_report <- function(design, sim, file, calibration = NULL, design_file = "tria
 
 # Two rules run on the same replicates, as `quillmere-design compare`: per
 # true rate every operating characteristic under both, the paired difference
-# B - A with its Monte Carlo standard error, and the difference in the
-# stopping probability by the number of patients enrolled at the look.
+# B - A with its Monte Carlo standard error, the difference in the stopping
+# probability by the number of patients enrolled at the look, and the late
+# outcomes (duration and overrun) under both.
 qm_compare <- function(design_a, design_b, trials = NULL, threads = machine_cores()) {
   a <- validated_design(unclass(check_class(design_a, "qm_design", "design_a")))
   b <- validated_design(unclass(check_class(design_b, "qm_design", "design_b")))
@@ -70,7 +71,7 @@ qm_compare <- function(design_a, design_b, trials = NULL, threads = machine_core
   result <- compare_cpp(unclass(a), unclass(b), first, second, labels[1], labels[2])
   structure(list(design_a = a, design_b = b, trials = as.integer(trials),
                  comparison = result$comparison, stopping = result$stopping,
-                 tables = result$text),
+                 late_outcomes = result$late_outcomes, tables = result$text),
             class = "qm_comparison")
 }
 
@@ -85,8 +86,10 @@ print.qm_comparison <- function(x, ...) {
   invisible(x)
 }
 
-# "comparison": compare.csv; "stopping": compare_stopping.csv.
+# "comparison": compare.csv; "stopping": compare_stopping.csv;
+# "late_outcomes": compare_late_outcomes.csv.
 as.data.frame.qm_comparison <- function(x, row.names = NULL, optional = FALSE,
-                                        what = c("comparison", "stopping"), ...) {
+                                        what = c("comparison", "stopping", "late_outcomes"),
+                                        ...) {
   x[[match.arg(what)]]
 }

@@ -36,7 +36,7 @@ new_simulation <- function(design, replicates, range) {
   summary <- if (fields$complete) summarise_cpp(design, replicates) else list()
   structure(c(fields,
               list(replicates = replicates, oc = summary$oc, by_look = summary$by_look,
-                   tables = summary$tables)),
+                   late_outcomes = summary$late_outcomes, tables = summary$tables)),
             class = "qm_simulation")
 }
 
@@ -116,7 +116,7 @@ c.qm_simulation <- function(...) {
 
 # The companion's tables as its design library writes them: every estimate
 # with its Monte Carlo standard error, P(early stop) with its 95% Wilson
-# interval, then the stopping probability at each look.
+# interval, the stopping probability at each look, then the late outcomes.
 format.qm_simulation <- function(x, ...) {
   lines <- run_header_lines(x, "simulation")
   if (x$complete) {
@@ -138,9 +138,11 @@ print.qm_simulation <- function(x, ...) {
 }
 
 # The companion's files: "oc" operating_characteristics.csv, "by_look"
-# stopping_by_look.csv, "replicates" replicates.csv.
+# stopping_by_look.csv, "late_outcomes" late_outcomes.csv, "replicates"
+# replicates.csv.
 as.data.frame.qm_simulation <- function(x, row.names = NULL, optional = FALSE,
-                                        what = c("oc", "by_look", "replicates"), ...) {
+                                        what = c("oc", "by_look", "late_outcomes",
+                                                 "replicates"), ...) {
   what <- match.arg(what)
   if (what != "replicates" && !x$complete) {
     input_error("A shard has no operating characteristics: combine the shards with c() first.")

@@ -17,7 +17,10 @@ qm_read_trial <- function(dir, event_type, answer) {
                         config, dir))
   }
   read <- unwrap(read_trial_cpp(dir, answer))
-  new_trial(rule_from_list(read$rule), read$patients)
+  trial <- new_trial(rule_from_list(read$rule), read$patients)
+  # Where it was read from, for qm_interim_report.
+  trial$source <- list(dir = dir, answer = answer)
+  trial
 }
 
 # The configuration file quillmere reads for each answer.

@@ -197,6 +197,29 @@ RcppExport SEXP _quillmere_shortest_text_cpp(SEXP valuesSEXP) {
     return rcpp_result_gen;
     END_RCPP
 }
+// interim_report_cpp
+Rcpp::List interim_report_cpp(std::string directory, int answer, int runs, int threads,
+                              std::string seed, std::string sensitivity, std::string version,
+                              std::string outputName);
+RcppExport SEXP _quillmere_interim_report_cpp(SEXP directorySEXP, SEXP answerSEXP, SEXP runsSEXP,
+                                              SEXP threadsSEXP, SEXP seedSEXP, SEXP sensitivitySEXP,
+                                              SEXP versionSEXP, SEXP outputNameSEXP) {
+    BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter<std::string>::type directory(directorySEXP);
+    Rcpp::traits::input_parameter<int>::type answer(answerSEXP);
+    Rcpp::traits::input_parameter<int>::type runs(runsSEXP);
+    Rcpp::traits::input_parameter<int>::type threads(threadsSEXP);
+    Rcpp::traits::input_parameter<std::string>::type seed(seedSEXP);
+    Rcpp::traits::input_parameter<std::string>::type sensitivity(sensitivitySEXP);
+    Rcpp::traits::input_parameter<std::string>::type version(versionSEXP);
+    Rcpp::traits::input_parameter<std::string>::type outputName(outputNameSEXP);
+    rcpp_result_gen = Rcpp::wrap(interim_report_cpp(directory, answer, runs, threads, seed,
+                                                    sensitivity, version, outputName));
+    return rcpp_result_gen;
+    END_RCPP
+}
 // report_cpp
 std::string report_cpp(Rcpp::List design, std::string design_text, std::string design_file,
                        std::string results, std::string version, Rcpp::List replicates,
@@ -375,6 +398,7 @@ static const R_CallMethodDef CallEntries[] = {
     {"_quillmere_design_fingerprint_cpp", (DL_FUNC)&_quillmere_design_fingerprint_cpp, 1},
     {"_quillmere_write_trial_cpp", (DL_FUNC)&_quillmere_write_trial_cpp, 3},
     {"_quillmere_shortest_text_cpp", (DL_FUNC)&_quillmere_shortest_text_cpp, 1},
+    {"_quillmere_interim_report_cpp", (DL_FUNC)&_quillmere_interim_report_cpp, 8},
     {"_quillmere_report_cpp", (DL_FUNC)&_quillmere_report_cpp, 7},
     {"_quillmere_pairing_problems_cpp", (DL_FUNC)&_quillmere_pairing_problems_cpp, 2},
     {"_quillmere_compare_cpp", (DL_FUNC)&_quillmere_compare_cpp, 6},

@@ -4,6 +4,7 @@
 
 #include "config/config.h"
 #include "glue_conversions.h"
+#include "numeric/number_text.h"
 
 using namespace quillmere;
 

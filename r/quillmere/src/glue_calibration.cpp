@@ -1,12 +1,13 @@
 // The calibration of the cut-off: every look of every trial run to the end,
 // its look table, and the figures at every cut-off that changes one.
 #include <algorithm>
-#include <charconv>
 #include <numeric>
 #include <sstream>
 
 #include "glue_conversions.h"
 #include "glue_interrupt.h"
+#include "numeric/number_text.h"
+#include "report/report.h"
 
 using namespace quillmere;
 
@@ -124,7 +125,7 @@ Rcpp::List calibrate_cpp(Rcpp::List design, Rcpp::List looks) {
         const CutoffInterval same = cutoffInterval(result, *result.chosen);
         const std::string text = shortDecimalWithin(same.low, same.high);
         double value = NA_REAL;
-        std::from_chars(text.data(), text.data() + text.size(), value);
+        numberFromChars(text.data(), text.data() + text.size(), value);
         const ScenarioSummary& at = result.summaries[*result.chosen][result.calibrationScenario];
         interval = Rcpp::List::create(
             Rcpp::Named("low") = same.low, Rcpp::Named("high") = same.high,

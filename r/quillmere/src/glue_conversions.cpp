@@ -23,6 +23,16 @@ Rcpp::List errorList(const char* conditionClass, const std::string& text, int ex
 
 }  // namespace
 
+std::optional<std::uint64_t> seedFromText(const std::string& text) {
+    std::uint64_t seed = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, seed);
+    if (text.empty() || error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return seed;
+}
+
 std::optional<double> optionalNumber(const Rcpp::List& list, const char* name) {
     if (!list.containsElementNamed(name)) {
         return std::nullopt;
@@ -138,6 +148,11 @@ DesignSettings designFromList(const Rcpp::List& design) {
     std::from_chars(seed.data(), seed.data() + seed.size(), settings.seed);
     settings.calibrationRate = optionalNumber(design, "calibration_rate");
     settings.maxErrorStop = optionalNumber(design, "max_error_stop");
+    // Designs made before the methods existed impute.
+    if (design.containsElementNamed("method")) {
+        settings.method = lateOutcomeMethodNamed(Rcpp::as<std::string>(design["method"]))
+                              .value_or(LateOutcomeMethod::Imputation);
+    }
     return settings;
 }
 
@@ -155,7 +170,8 @@ Rcpp::List designToList(const DesignSettings& design) {
         Rcpp::Named("event_time_shape") = design.eventTimeShape,
         Rcpp::Named("trials") = design.trials, Rcpp::Named("seed") = std::to_string(design.seed),
         Rcpp::Named("calibration_rate") = design.calibrationRate.value_or(NA_REAL),
-        Rcpp::Named("max_error_stop") = design.maxErrorStop.value_or(NA_REAL));
+        Rcpp::Named("max_error_stop") = design.maxErrorStop.value_or(NA_REAL),
+        Rcpp::Named("method") = lateOutcomeMethodName(design.method));
 }
 
 Rcpp::DataFrame operatingFrame(const std::vector<ScenarioSummary>& summaries) {

@@ -6,6 +6,7 @@
 // status and the sampler code), which the R side turns into a condition.
 #include <Rcpp.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -31,6 +32,9 @@ Rcpp::List ruleToList(const MonitoringRule& rule);
 // A patients data frame (id, event, time, follow_up) and back.
 std::vector<PatientObservation> patientsFromFrame(const Rcpp::List& patients);
 Rcpp::DataFrame patientsToFrame(const std::vector<PatientObservation>& patients);
+
+// A seed given as its digits, 0 to 2^64 - 1; nothing for any other text.
+std::optional<std::uint64_t> seedFromText(const std::string& text);
 
 // A number of a list that may be absent, NULL or NA.
 std::optional<double> optionalNumber(const Rcpp::List& list, const char* name);

@@ -40,6 +40,14 @@ std::string designText(const Rcpp::List& values) {
         text << "HazardPriorShape = " << roundTripText(hazards.hazardPriorShape) << '\n'
              << "HazardRange = " << hazardRangeName(hazards.hazardRange) << '\n';
     }
+    // The method only when it is not the imputation, as the companion's files
+    // of imputing designs stay as they were.
+    if (values.containsElementNamed("method")) {
+        const std::string method = Rcpp::as<std::string>(values["method"]);
+        if (method != "imputation") {
+            text << "Method = " << method << '\n';
+        }
+    }
     if (const std::optional<double> rate = glue::optionalNumber(values, "calibration_rate")) {
         text << "CalibrationRate = " << roundTripText(*rate) << '\n';
     }

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "glue_conversions.h"
+#include "report/report.h"
 
 using namespace quillmere;
 
@@ -33,6 +34,37 @@ Rcpp::DataFrame comparisonFrame(const std::vector<ScenarioComparison>& compariso
         add(number, c, "mean_looks_run", c.looksRun);
         add(number, c, "mean_pending_per_look", c.pendingPerLook);
         add(number, c, "prior_only_look_share", c.priorOnlyShare);
+    }
+    return Rcpp::DataFrame::create(
+        Rcpp::Named("scenario") = scenario, Rcpp::Named("true_rate") = rate,
+        Rcpp::Named("trials") = trials, Rcpp::Named("characteristic") = characteristic,
+        Rcpp::Named("rule_a") = first, Rcpp::Named("rule_b") = second,
+        Rcpp::Named("difference") = difference, Rcpp::Named("difference_se") = error,
+        Rcpp::Named("stringsAsFactors") = false);
+}
+
+// The columns of compare_late_outcomes.csv.
+Rcpp::DataFrame lateOutcomeComparisonFrame(const std::vector<LateOutcomeComparison>& comparisons) {
+    Rcpp::IntegerVector scenario, trials;
+    Rcpp::NumericVector rate, first, second, difference, error;
+    Rcpp::CharacterVector characteristic;
+    const auto add = [&](int s, const LateOutcomeComparison& c, const char* name,
+                         const PairedDifference& value) {
+        scenario.push_back(s);
+        rate.push_back(c.trueRate);
+        trials.push_back(c.trials);
+        characteristic.push_back(name);
+        first.push_back(value.first);
+        second.push_back(value.second);
+        difference.push_back(value.difference);
+        error.push_back(value.error);
+    };
+    for (std::size_t s = 0; s < comparisons.size(); ++s) {
+        const LateOutcomeComparison& c = comparisons[s];
+        const int number = static_cast<int>(s) + 1;
+        add(number, c, "expected_duration", c.duration);
+        add(number, c, "expected_overrun", c.overrun);
+        add(number, c, "overrun_share", c.overrunShare);
     }
     return Rcpp::DataFrame::create(
         Rcpp::Named("scenario") = scenario, Rcpp::Named("true_rate") = rate,
@@ -76,6 +108,8 @@ std::string report_cpp(Rcpp::List design, std::string design_text, std::string d
     if (looks.isNotNull()) {
         calibration = calibrate(settings, glue::looksFromFrame(settings, Rcpp::List(looks)));
     }
+    const SimulationSummaries summaries = summariseSimulation(
+        settings, glue::outcomesFromFrame(replicates, static_cast<int>(settings.trueRates.size())));
     const DesignReportContent content{
         settings,
         design_text,
@@ -84,8 +118,8 @@ std::string report_cpp(Rcpp::List design, std::string design_text, std::string d
         version,
         computeBoundaries(settings.eventType, settings.rateBound, settings.cutoffProbability,
                           settings.maxPatients),
-        summariseOutcomes(settings, glue::outcomesFromFrame(
-                                        replicates, static_cast<int>(settings.trueRates.size()))),
+        summaries.scenarios,
+        summaries.lateOutcomes,
         calibration};
     std::ostringstream page;
     writeDesignReport(page, content);
@@ -99,7 +133,7 @@ std::vector<std::string> pairing_problems_cpp(Rcpp::List a, Rcpp::List b) {
 }
 
 // Two rules on the same replicates: the comparison's tables as the companion
-// prints them and its two CSV files as data frames.
+// prints them and its three CSV files as data frames.
 // [[Rcpp::export]]
 Rcpp::List compare_cpp(Rcpp::List a, Rcpp::List b, Rcpp::List replicates_a, Rcpp::List replicates_b,
                        std::string label_a, std::string label_b) {
@@ -113,11 +147,15 @@ Rcpp::List compare_cpp(Rcpp::List a, Rcpp::List b, Rcpp::List replicates_a, Rcpp
         comparisons.push_back(
             compareScenario(first, second, first.trueRates[s], outcomesA[s], outcomesB[s]));
     }
+    const std::vector<LateOutcomeComparison> late =
+        compareLateOutcomes(first, second, outcomesA, outcomesB);
     std::ostringstream tables;
     writeComparisonTables(tables, {first, second, label_a, label_b}, comparisons);
+    writeLateOutcomeComparisonTable(tables, late);
     return Rcpp::List::create(Rcpp::Named("text") = tables.str(),
                               Rcpp::Named("comparison") = comparisonFrame(comparisons),
-                              Rcpp::Named("stopping") = stoppingComparisonFrame(comparisons));
+                              Rcpp::Named("stopping") = stoppingComparisonFrame(comparisons),
+                              Rcpp::Named("late_outcomes") = lateOutcomeComparisonFrame(late));
 }
 
 // The patients enrolled at each look of the design's schedule.

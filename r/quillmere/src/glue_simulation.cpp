@@ -6,6 +6,7 @@
 
 #include "glue_conversions.h"
 #include "glue_interrupt.h"
+#include "report/report.h"
 
 using namespace quillmere;
 
@@ -36,6 +37,43 @@ Rcpp::DataFrame stopByLookFrame(const DesignSettings& design,
         Rcpp::Named("stop_probability") = stop, Rcpp::Named("stop_probability_se") = stopError,
         Rcpp::Named("stop_probability_ci_low") = stopLow,
         Rcpp::Named("stop_probability_ci_high") = stopHigh);
+}
+
+// The columns of late_outcomes.csv.
+Rcpp::DataFrame lateOutcomeFrame(const DesignSettings& design,
+                                 const std::vector<LateOutcomeSummary>& summaries) {
+    const R_xlen_t count = static_cast<R_xlen_t>(summaries.size());
+    Rcpp::IntegerVector scenario(count), trials(count);
+    Rcpp::CharacterVector method(count);
+    Rcpp::NumericVector rate(count), duration(count), durationError(count), overrun(count),
+        overrunError(count), share(count), shareError(count), shareLow(count), shareHigh(count);
+    for (R_xlen_t i = 0; i < count; ++i) {
+        const LateOutcomeSummary& s = summaries[i];
+        scenario[i] = static_cast<int>(i) + 1;
+        rate[i] = s.trueRate;
+        trials[i] = s.trials;
+        method[i] = lateOutcomeMethodName(design.method);
+        duration[i] = s.duration.mean;
+        durationError[i] = s.duration.error;
+        overrun[i] = s.overrun.mean;
+        overrunError[i] = s.overrun.error;
+        share[i] = s.overrunShare;
+        shareError[i] = s.overrunShareError;
+        shareLow[i] = s.overrunShareInterval.low;
+        shareHigh[i] = s.overrunShareInterval.high;
+    }
+    Rcpp::List columns = Rcpp::List::create(
+        Rcpp::Named("scenario") = scenario, Rcpp::Named("true_rate") = rate,
+        Rcpp::Named("trials") = trials, Rcpp::Named("method") = method,
+        Rcpp::Named("expected_duration") = duration,
+        Rcpp::Named("expected_duration_se") = durationError,
+        Rcpp::Named("expected_overrun") = overrun,
+        Rcpp::Named("expected_overrun_se") = overrunError, Rcpp::Named("overrun_share") = share,
+        Rcpp::Named("overrun_share_se") = shareError,
+        Rcpp::Named("overrun_share_ci_low") = shareLow,
+        Rcpp::Named("overrun_share_ci_high") = shareHigh);
+    Rcpp::DataFrame frame(columns);
+    return frame;
 }
 
 Rcpp::List lookResultToList(const LookResult& result) {
@@ -90,19 +128,23 @@ Rcpp::List simulate_cpp(Rcpp::List design, int first, int last, int threads,
         Rcpp::Named("pending_at_looks") = pending, Rcpp::Named("prior_only_looks") = priorOnly));
 }
 
-// The operating characteristics and the stopping by look of all replicates
-// (sorted by scenario, then replicate), reduced in replicate order.
+// The operating characteristics, the stopping by look and the late outcomes
+// of all replicates (sorted by scenario, then replicate), reduced in
+// replicate order, with the companion's tables of them.
 // [[Rcpp::export]]
 Rcpp::List summarise_cpp(Rcpp::List design, Rcpp::List replicates) {
     const DesignSettings settings = glue::designFromList(design);
-    const std::vector<ScenarioSummary> summaries = summariseOutcomes(
+    const SimulationSummaries summaries = summariseSimulation(
         settings, glue::outcomesFromFrame(replicates, static_cast<int>(settings.trueRates.size())));
     std::ostringstream tables;
-    writeOperatingTable(tables, summaries);
-    writeStopByLookTable(tables, settings, summaries);
-    return Rcpp::List::create(Rcpp::Named("oc") = glue::operatingFrame(summaries),
-                              Rcpp::Named("by_look") = stopByLookFrame(settings, summaries),
-                              Rcpp::Named("tables") = tables.str());
+    writeOperatingTable(tables, summaries.scenarios);
+    writeStopByLookTable(tables, settings, summaries.scenarios);
+    writeLateOutcomeTable(tables, settings, summaries.lateOutcomes);
+    return Rcpp::List::create(
+        Rcpp::Named("oc") = glue::operatingFrame(summaries.scenarios),
+        Rcpp::Named("by_look") = stopByLookFrame(settings, summaries.scenarios),
+        Rcpp::Named("late_outcomes") = lateOutcomeFrame(settings, summaries.lateOutcomes),
+        Rcpp::Named("tables") = tables.str());
 }
 
 // One look of one replicate (all counted from 1) as the simulation ran it:

@@ -1,32 +1,16 @@
 // How firm one interim decision is: quillmere's analysis from its fixed
 // streams, then the same analysis with independent streams.
-#include <charconv>
-
 #include "glue_conversions.h"
 #include "glue_interrupt.h"
 
 using namespace quillmere;
-
-namespace {
-
-std::optional<std::uint64_t> seedFromText(const std::string& text) {
-    std::uint64_t seed = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, seed);
-    if (text.empty() || error != std::errc() || stop != end) {
-        return std::nullopt;
-    }
-    return seed;
-}
-
-}  // namespace
 
 // Runs 1..runs from independentEngineState(seed, run) on `threads` threads,
 // after the fixed run; the results do not depend on the thread count.
 // [[Rcpp::export]]
 Rcpp::List stability_cpp(Rcpp::List rule, Rcpp::List patients, int runs, int threads,
                          std::string seed) {
-    const std::optional<std::uint64_t> seedValue = seedFromText(seed);
+    const std::optional<std::uint64_t> seedValue = glue::seedFromText(seed);
     if (!seedValue) {
         return glue::inputError("The seed (" + seed +
                                 ") must be a whole number from 0 to 18446744073709551615.");

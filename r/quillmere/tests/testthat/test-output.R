@@ -206,6 +206,38 @@ test_that("qm_report writes the companion's report page, byte for byte", {
   expect_identical(readBin(ours, "raw", 1e7), readBin(page, "raw", 1e7))
 })
 
+test_that("under every method the tables, late outcomes and report page are the companion's", {
+  design_program()
+  late_formats <- c(list(scenario = "%d", true_rate = "shortest", trials = "%d", method = "%s"),
+                    setNames(rep(list("%.8g"), 8),
+                             c("expected_duration", "expected_duration_se", "expected_overrun",
+                               "expected_overrun_se", "overrun_share", "overrun_share_se",
+                               "overrun_share_ci_low", "overrun_share_ci_high")))
+  for (method in c("imputation", "complete-case", "suspension", "weighted")) {
+    design <- qm_design(qm_rule("Efficacy", 0.3, 0.9, 90), 16, 0.25, 6, 4, c(0.15, 0.45), 1.2,
+                        seed = 2024, trials = 10, min_completed = 2, method = method)
+    file <- tempfile(fileext = ".design")
+    qm_write_design(design, file)
+    results <- tempfile("results-")
+    run <- run_design_program("simulate", file, "--threads", "2", "--out", results)
+    expect_identical(run$status, 0L, label = method)
+    sim <- simulate(design, threads = 2)
+    expect_csv_equal(as.data.frame(sim, what = "late_outcomes"),
+                     file.path(results, "late_outcomes.csv"), late_formats)
+    tables <- quillmere:::table_lines(sim$tables)
+    expect_identical(output_block(run$output, tables[1], length(tables)), tables,
+                     label = method)
+    page <- tempfile(fileext = ".html")
+    expect_identical(run_design_program("report", file, "--from", results, "--out",
+                                        page)$status, 0L, label = method)
+    ours <- tempfile(fileext = ".html")
+    qm_report(design, sim, ours, design_file = file, results = results)
+    expect_identical(readBin(ours, "raw", 1e7), readBin(page, "raw", 1e7), label = method)
+    expect_true(any(grepl("id=\"late-outcomes\"", readLines(ours), fixed = TRUE)),
+                label = method)
+  }
+})
+
 test_that("qm_report shows the design as simulated, and refuses other designs and shards", {
   design <- small_design(trials = 4, seed = 1)
   other <- simulate(small_design("Efficacy", trials = 4, seed = 1))
@@ -254,6 +286,8 @@ test_that("qm_compare equals the companion's compare, its tables and both files"
                                    "difference_se")))
   expect_csv_equal(as.data.frame(comparison, what = "stopping"),
                    file.path(out, "compare_stopping.csv"), stopping_formats)
+  expect_csv_equal(as.data.frame(comparison, what = "late_outcomes"),
+                   file.path(out, "compare_late_outcomes.csv"), compare_formats)
   # The tables after the two rule lines, which name the files or the arguments.
   tables <- format(comparison)
   first <- grep("^Paired on the same", tables)

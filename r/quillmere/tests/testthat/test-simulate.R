@@ -52,3 +52,29 @@ test_that("shards that overlap, leave a gap or belong to another design are refu
   expect_error(c(first, other), "different designs", class = "quillmere_input_error")
   expect_error(simulate(design, replicates = c(3, 10)), class = "quillmere_input_error")
 })
+
+test_that("every method simulates as the companion does, on the same patients", {
+  design_program()
+  for (method in c("complete-case", "suspension", "weighted")) {
+    base <- small_design("Efficacy", trials = 10, seed = 2024)
+    design <- qm_design(base$rule, 16, 0.25, 6, 4, c(0.15, 0.45), 1.2, seed = 2024,
+                        trials = 10, min_completed = 2, method = method)
+    expect_identical(design$method, method)
+    out <- run_companion(design, "simulate", "--threads", "2")$out
+    sim <- simulate(design, threads = 2)
+    expect_csv_equal(sim$oc, file.path(out, "operating_characteristics.csv"), oc_formats)
+    expect_csv_equal(sim$replicates, without_comments(file.path(out, "replicates.csv")),
+                     replicate_formats)
+    late_formats <- c(list(scenario = "%d", true_rate = "shortest", trials = "%d",
+                           method = "%s"),
+                      setNames(rep(list("%.8g"), 8),
+                               c("expected_duration", "expected_duration_se",
+                                 "expected_overrun", "expected_overrun_se", "overrun_share",
+                                 "overrun_share_se", "overrun_share_ci_low",
+                                 "overrun_share_ci_high")))
+    expect_csv_equal(sim$late_outcomes, file.path(out, "late_outcomes.csv"), late_formats)
+  }
+  expect_error(qm_design(qm_rule("toxicity", 0.3, 0.85, 90), 16, 0.25, 6, 4, 0.2, 1,
+                         seed = 1, method = "waiting"),
+               class = "quillmere_input_error")
+})

@@ -1,0 +1,13 @@
+#include "datafile/open_file.h"
+
+namespace quillmere {
+
+std::FILE* openForReading(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return ::_wfopen(path.c_str(), L"rb");
+#else
+    return std::fopen(path.c_str(), "rb");
+#endif
+}
+
+}  // namespace quillmere

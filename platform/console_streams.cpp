@@ -1,0 +1,19 @@
+#include "platform/console_streams.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#endif
+
+namespace quillmere {
+
+void writeStandardStreamsAsIs() {
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
+}
+
+}  // namespace quillmere
