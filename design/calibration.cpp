@@ -1,8 +1,11 @@
 #include "design/calibration.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "design/look_schedule.h"
+#include "design/text_format.h"
+#include "numeric/number_text.h"
 
 namespace quillmere {
 namespace {
@@ -131,6 +134,31 @@ CalibrationResult calibrate(const DesignSettings& design, const CalibrationLooks
         result.summaries.push_back(std::move(row));
     }
     return result;
+}
+
+CutoffInterval cutoffInterval(const CalibrationResult& result, std::size_t c) {
+    return {result.cutoffs.at(c), c + 1 < result.cutoffs.size() ? result.cutoffs[c + 1] : 1.0};
+}
+
+std::string shortDecimalWithin(double low, double high) {
+    // Candidates are checked by reading them back, so an inexact scaling
+    // of low only moves where the search starts.
+    double scale = 1.0;
+    for (int digits = 1; digits <= 17; ++digits) {
+        scale *= 10.0;
+        const long long start = static_cast<long long>(std::floor(low * scale)) - 1;
+        for (long long units = std::max(start, 0LL); units <= start + 3; ++units) {
+            // Zero-padded to one digit before the point: 5 with 2 digits is 0.05.
+            std::string text = formatted("%0*lld", digits + 1, units);
+            text.insert(text.size() - static_cast<std::size_t>(digits), 1, '.');
+            double value = 0.0;
+            numberFromChars(text.data(), text.data() + text.size(), value);
+            if (value >= low && value < high) {
+                return text;
+            }
+        }
+    }
+    return {};
 }
 
 }  // namespace quillmere

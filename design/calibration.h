@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "design/operating_characteristics.h"
@@ -64,5 +65,19 @@ struct CalibrationResult {
 };
 
 CalibrationResult calibrate(const DesignSettings& design, const CalibrationLooks& looks);
+
+// Every cut-off from cutoffs[c] up to (not including) the next changing
+// cut-off, or 1 after the last, gives the figures of cutoffs[c].
+struct CutoffInterval {
+    double low = 0.0;
+    double high = 1.0;
+};
+CutoffInterval cutoffInterval(const CalibrationResult& result, std::size_t c);
+
+// The decimal with the fewest digits after the point whose double lies in
+// [low, high), the smallest of those: a cut-off short enough to write in a
+// protocol that gives the same figures. Empty when no decimal of up to 17
+// digits does.
+std::string shortDecimalWithin(double low, double high);
 
 }  // namespace quillmere

@@ -88,4 +88,15 @@ std::vector<LateOutcomeSummary> summariseLateOutcomes(const DesignSettings& desi
     return summaries;
 }
 
+std::vector<LateOutcomeSummary> summariseLateOutcomes(const DesignSettings& design,
+                                                      const ScenarioOutcomes& outcomes) {
+    const ReplicateRange all{0, design.trials - 1};
+    return summariseLateOutcomes(design, outcomes, overrunsOf(design, outcomes, all));
+}
+
+SimulationSummaries summariseSimulation(const DesignSettings& design,
+                                        const ScenarioOutcomes& outcomes) {
+    return {summariseOutcomes(design, outcomes), summariseLateOutcomes(design, outcomes)};
+}
+
 }  // namespace quillmere

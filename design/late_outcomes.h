@@ -58,4 +58,17 @@ std::vector<LateOutcomeSummary> summariseLateOutcomes(const DesignSettings& desi
                                                       const ScenarioOutcomes& outcomes,
                                                       const ScenarioOverruns& overruns);
 
+// The late-outcome figures of all replicates of a design: the overrun of
+// every trial is found again from its patients.
+std::vector<LateOutcomeSummary> summariseLateOutcomes(const DesignSettings& design,
+                                                      const ScenarioOutcomes& outcomes);
+
+// What a whole simulation reports.
+struct SimulationSummaries {
+    std::vector<ScenarioSummary> scenarios;
+    std::vector<LateOutcomeSummary> lateOutcomes;
+};
+SimulationSummaries summariseSimulation(const DesignSettings& design,
+                                        const ScenarioOutcomes& outcomes);
+
 }  // namespace quillmere

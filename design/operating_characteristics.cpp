@@ -1,5 +1,7 @@
 #include "design/operating_characteristics.h"
 
+#include "design/look_schedule.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -88,6 +90,16 @@ ScenarioSummary summariseScenario(double trueRate, const std::vector<TrialOutcom
     summary.meanPendingPerLook = looks > 0 ? static_cast<double>(pending) / looks : 0.0;
     summary.priorOnlyShare = looks > 0 ? static_cast<double>(priorOnly) / looks : 0.0;
     return summary;
+}
+
+std::vector<ScenarioSummary> summariseOutcomes(const DesignSettings& design,
+                                               const ScenarioOutcomes& outcomes) {
+    std::vector<ScenarioSummary> summaries;
+    for (std::size_t s = 0; s < outcomes.size(); ++s) {
+        summaries.push_back(
+            summariseScenario(design.trueRates[s], outcomes[s], scheduledLookCount(design)));
+    }
+    return summaries;
 }
 
 }  // namespace quillmere

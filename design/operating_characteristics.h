@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "design/design_settings.h"
+#include "design/simulation_runner.h"
 #include "design/trial_simulation.h"
 
 namespace quillmere {
@@ -36,6 +38,10 @@ struct ScenarioSummary {
 // do not depend on how the replicates were computed.
 ScenarioSummary summariseScenario(double trueRate, const std::vector<TrialOutcome>& outcomes,
                                   int lookCount);
+
+// The summaries of all scenarios of a design, reduced in replicate order.
+std::vector<ScenarioSummary> summariseOutcomes(const DesignSettings& design,
+                                               const ScenarioOutcomes& outcomes);
 
 // Monte Carlo standard error of a proportion estimated from n trials.
 double proportionError(double proportion, int trials);

@@ -225,4 +225,19 @@ ScenarioComparison compareScenario(const DesignSettings& a, const DesignSettings
     return comparison;
 }
 
+std::vector<LateOutcomeComparison> compareLateOutcomes(const DesignSettings& a,
+                                                       const DesignSettings& b,
+                                                       const ScenarioOutcomes& outcomesA,
+                                                       const ScenarioOutcomes& outcomesB) {
+    const ReplicateRange all{0, a.trials - 1};
+    const ScenarioOverruns overrunsA = overrunsOf(a, outcomesA, all);
+    const ScenarioOverruns overrunsB = overrunsOf(b, outcomesB, all);
+    std::vector<LateOutcomeComparison> comparisons;
+    for (std::size_t s = 0; s < a.trueRates.size(); ++s) {
+        comparisons.push_back(compareLateOutcomes(a.trueRates[s], outcomesA[s], outcomesB[s],
+                                                  overrunsA[s], overrunsB[s]));
+    }
+    return comparisons;
+}
+
 }  // namespace quillmere

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "design/design_settings.h"
+#include "design/late_outcomes.h"
 #include "design/operating_characteristics.h"
 #include "design/trial_simulation.h"
 
@@ -81,6 +82,13 @@ LateOutcomeComparison compareLateOutcomes(double trueRate,
                                           const std::vector<TrialOutcome>& outcomesB,
                                           const std::vector<int>& overrunsA,
                                           const std::vector<int>& overrunsB);
+
+// Every scenario's late outcomes under both rules, each rule's overrun
+// counted against its own boundary.
+std::vector<LateOutcomeComparison> compareLateOutcomes(const DesignSettings& a,
+                                                       const DesignSettings& b,
+                                                       const ScenarioOutcomes& outcomesA,
+                                                       const ScenarioOutcomes& outcomesB);
 
 // Compares the outcomes of the same trials of one scenario under both rules.
 ScenarioComparison compareScenario(const DesignSettings& a, const DesignSettings& b,

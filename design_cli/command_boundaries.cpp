@@ -3,7 +3,7 @@
 #include "design/boundaries.h"
 #include "design_cli/commands.h"
 #include "design_cli/report_csv.h"
-#include "design_cli/report_text.h"
+#include "report/report_text.h"
 
 namespace quillmere {
 

@@ -3,7 +3,7 @@
 #include "design/calibration.h"
 #include "design/look_file.h"
 #include "design/text_format.h"
-#include "design_cli/calibration_report.h"
+#include "design_cli/calibration_files.h"
 #include "design_cli/commands.h"
 #include "design_cli/progress_meter.h"
 

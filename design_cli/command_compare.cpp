@@ -1,9 +1,8 @@
 #include <filesystem>
 
-#include "design/late_outcomes.h"
 #include "design_cli/commands.h"
-#include "design_cli/compare_report.h"
 #include "design_cli/progress_meter.h"
+#include "report/compare_report.h"
 
 namespace quillmere {
 namespace {
@@ -34,23 +33,6 @@ std::optional<ScenarioOutcomes> simulateRule(const DesignSettings& design, const
     ProgressMeter progress(context.err, "compare: " + label);
     return runSimulation(SimulationPlan{design, 1.0}, {0, design.trials - 1}, threads,
                          std::ref(progress), &context.stop);
-}
-
-// Every scenario's late outcomes under both rules, each rule's overrun
-// counted against its own boundary.
-std::vector<LateOutcomeComparison> compareLateOutcomes(const DesignSettings& a,
-                                                       const DesignSettings& b,
-                                                       const ScenarioOutcomes& outcomesA,
-                                                       const ScenarioOutcomes& outcomesB) {
-    const ReplicateRange all{0, a.trials - 1};
-    const ScenarioOverruns overrunsA = overrunsOf(a, outcomesA, all);
-    const ScenarioOverruns overrunsB = overrunsOf(b, outcomesB, all);
-    std::vector<LateOutcomeComparison> comparisons;
-    for (std::size_t s = 0; s < a.trueRates.size(); ++s) {
-        comparisons.push_back(compareLateOutcomes(a.trueRates[s], outcomesA[s], outcomesB[s],
-                                                  overrunsA[s], overrunsB[s]));
-    }
-    return comparisons;
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include "design/look_file.h"
 #include "design/replicate_file.h"
 #include "design_cli/commands.h"
-#include "design_cli/design_report.h"
 #include "design_cli/simulation_report.h"
+#include "report/design_report.h"
 
 #ifndef QUILLMERE_VERSION
 #define QUILLMERE_VERSION "unknown"

@@ -5,10 +5,10 @@
 #include "config/trial_settings.h"
 #include "design_cli/commands.h"
 #include "design_cli/progress_meter.h"
-#include "design_cli/report_svg.h"
-#include "design_cli/report_text.h"
 #include "design_cli/simulation_report.h"
 #include "design_cli/units_report.h"
+#include "report/report_svg.h"
+#include "report/report_text.h"
 
 namespace quillmere {
 namespace {

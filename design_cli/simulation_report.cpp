@@ -3,31 +3,10 @@
 #include "design/look_schedule.h"
 #include "design/replicate_file.h"
 #include "design_cli/report_csv.h"
-#include "design_cli/report_svg.h"
-#include "design_cli/report_text.h"
+#include "report/report_svg.h"
+#include "report/report_text.h"
 
 namespace quillmere {
-
-std::vector<ScenarioSummary> summariseOutcomes(const DesignSettings& design,
-                                               const ScenarioOutcomes& outcomes) {
-    std::vector<ScenarioSummary> summaries;
-    for (std::size_t s = 0; s < outcomes.size(); ++s) {
-        summaries.push_back(
-            summariseScenario(design.trueRates[s], outcomes[s], scheduledLookCount(design)));
-    }
-    return summaries;
-}
-
-std::vector<LateOutcomeSummary> summariseLateOutcomes(const DesignSettings& design,
-                                                      const ScenarioOutcomes& outcomes) {
-    const ReplicateRange all{0, design.trials - 1};
-    return summariseLateOutcomes(design, outcomes, overrunsOf(design, outcomes, all));
-}
-
-SimulationSummaries summariseSimulation(const DesignSettings& design,
-                                        const ScenarioOutcomes& outcomes) {
-    return {summariseOutcomes(design, outcomes), summariseLateOutcomes(design, outcomes)};
-}
 
 std::vector<ResultFile> simulationResultFiles(const DesignSettings& design,
                                               const ScenarioOutcomes& outcomes,

@@ -11,23 +11,6 @@
 
 namespace quillmere {
 
-// The summaries of all scenarios, reduced in replicate order.
-std::vector<ScenarioSummary> summariseOutcomes(const DesignSettings& design,
-                                               const ScenarioOutcomes& outcomes);
-
-// The late-outcome figures of all replicates: the overrun of every trial is
-// found again from its patients.
-std::vector<LateOutcomeSummary> summariseLateOutcomes(const DesignSettings& design,
-                                                      const ScenarioOutcomes& outcomes);
-
-// What a whole simulation reports.
-struct SimulationSummaries {
-    std::vector<ScenarioSummary> scenarios;
-    std::vector<LateOutcomeSummary> lateOutcomes;
-};
-SimulationSummaries summariseSimulation(const DesignSettings& design,
-                                        const ScenarioOutcomes& outcomes);
-
 // The files of a simulation of all replicates: replicates.csv,
 // operating_characteristics.csv, stopping_by_look.csv, late_outcomes.csv and
 // the three plots. A single run and merged shards both write these, so their

@@ -1,7 +1,8 @@
 #!/bin/sh
 # R CMD check --as-cran of the package's source tarball, built from this
-# clone by the documented command (r/build.sh) and checked for its contents
-# and its Windows configuration (r/tarball_check.sh); it must end without ERROR and
+# clone by the documented command (r/build.sh, the vignette built too) and
+# checked for its contents and its Windows configuration
+# (r/tarball_check.sh); it must end without ERROR and
 # without WARNING (docs/r-package.md explains every NOTE). Then the check
 # that the package refuses to load when compiled with floating-point
 # contraction. The tests compare the package with the built programs: they
@@ -32,6 +33,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 tarball=$("$here/build.sh" "$work")
 "$here/tarball_check.sh" "$tarball"
+# The vignette is built with the tarball (knitr, rmarkdown and pandoc).
+tar -tzf "$tarball" | grep -q '^quillmere/inst/doc/quillmere.html$' || {
+    echo "R CMD build did not build the vignette (knitr, rmarkdown and pandoc installed?)"
+    exit 1
+}
 cd "$work"
 # No manual: the PDF needs LaTeX, which CI does not install.
 R CMD check --as-cran --no-manual "$tarball" || {

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Copies what the R package needs from the project into r/quillmere: the C++
 # library folders into src/quillmere-lib/ and the example trials, example
-# designs and reference runs into inst/extdata/. The copies are not
+# designs, reference runs and the user guide (whose examples the tests run)
+# into inst/extdata/. The copies are not
 # committed; run this before R CMD build.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
@@ -17,3 +18,5 @@ for example in toxicity efficacy diseaseprogression design; do
     cp -R "$root/examples/$example" "$package/inst/extdata/$example"
 done
 cp -R "$root/tests/data/reference-runs" "$package/inst/extdata/reference-runs"
+mkdir -p "$package/inst/extdata/guide"
+cp "$root/docs/r-package.md" "$package/inst/extdata/guide/r-package.md"

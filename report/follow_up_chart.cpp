@@ -22,10 +22,30 @@ const char* const completeColour = "#888888";
 const char* const uninformedFill = "#fde3c8";
 constexpr double followUpAxisWindows = 2.0;
 
+// The largest power of ten not above `value` (> 0), found by exact
+// multiplications rather than through log10 and pow, whose last bits differ
+// between C libraries: the picture is the same everywhere.
+double powerOfTenBelow(double value) {
+    double power = 1.0;
+    if (value >= 1.0) {
+        while (power * 10 <= value) {
+            power *= 10;
+        }
+        return power;
+    }
+    while (1.0 / power > value) {
+        power *= 10;
+    }
+    return 1.0 / power;
+}
+
 // A step of 1, 2 or 5 times a power of ten giving about six ticks up to `high`.
 double tickStep(double high) {
     const double rough = high / 6;
-    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    if (!(rough > 0) || !std::isfinite(rough)) {
+        return 1.0;
+    }
+    const double power = powerOfTenBelow(rough);
     for (const double factor : {1.0, 2.0, 5.0}) {
         if (factor * power >= rough) {
             return factor * power;

@@ -1,9 +1,10 @@
 #pragma once
 
-// Pages and pictures a front end writes from the design library's results:
-// the interim analysis report (one self-contained HTML page) and the SVG
-// pictures it shares with the design companion's files. Writes only to the
-// streams it is given.
+// Pages, pictures and tables a front end writes from the design library's
+// results: the interim analysis report (one self-contained HTML page), the
+// design report page, the tables and plots of a simulation, a comparison and
+// a calibration, and the SVG pictures they share. The design companion and
+// the R package write them alike. Writes only to the streams it is given.
 #include <ostream>
 #include <string>
 
@@ -49,3 +50,10 @@ void writeInterimPage(std::ostream& out, const InterimReport& report,
                       const InterimPageSource& source);
 
 }  // namespace quillmere
+
+#include "report/calibration_report.h"
+#include "report/compare_report.h"
+#include "report/design_report.h"
+#include "report/report_svg.h"
+#include "report/report_text.h"
+#include "report/svg_plot.h"

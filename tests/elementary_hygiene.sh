@@ -9,7 +9,7 @@ set -u
 root=$1
 names='exp|exp2|expm1|log|log2|log10|log1p|pow|lgamma|tgamma|erf|erfc|sin|cos|tan|asin|acos|atan|atan2|sinh|cosh|tanh|asinh|acosh|atanh|cbrt|hypot'
 pattern="(^|[^A-Za-z0-9_:.>])((std)?::)?(__builtin_)?(${names})[fl]?[[:space:]]*\\("
-found=$(cd "$root" && find trial numeric engine config datafile analysis design design_cli app r/quillmere/src \
+found=$(cd "$root" && find trial numeric engine config datafile analysis design report design_cli app r/quillmere/src \
             -path r/quillmere/src/quillmere-lib -prune -o \( -name '*.cpp' -o -name '*.h' \) -print |
     grep -vE '^numeric/elementary_[a-z]+\.(cpp|h)$' | sort |
     xargs awk -v re="$pattern" '{ code = $0; sub(/\/\/.*/, "", code); if (code ~ re) print FILENAME ":" FNR ": " $0 }')

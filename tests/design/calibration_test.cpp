@@ -3,6 +3,7 @@
 #include <map>
 #include <sstream>
 
+#include "design/calibration.h"
 #include "design/design_test_support.h"
 #include "design/text_format.h"
 
@@ -172,6 +173,38 @@ TEST(Calibration, NeedsItsTwoKeys) {
     EXPECT_EQ(run.err,
               "The calibrate command needs the keys CalibrationRate and MaxErrorStop in the "
               "design file.\n");
+}
+
+// A protocol needs a short cut-off that still gives the calibrated figures:
+// the decimal with the fewest digits whose double lies in [low, high).
+TEST(Calibration, ShortDecimalLiesInTheIntervalOfTheSameFigures) {
+    struct Case {
+        double low;
+        double high;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {0.7728462, 0.7728652, "0.77285"},
+        {0.8644088613335044, 0.9, "0.87"},  // high is excluded
+        {0.8644088613335044, 0.9000000000000001, "0.9"},
+        {0.85, 0.86, "0.85"},  // low is included
+        {0.05, 0.051, "0.05"},
+        {0.001234, 0.0013, "0.00124"},
+        {0.9999, 1.0, "0.9999"},
+        {0.1, 0.1000000000000001, "0.1"},
+        {0.30000000000000004, 0.3000000000000001, "0.30000000000000003"},  // the same double
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(shortDecimalWithin(c.low, c.high), c.expected) << c.low << ' ' << c.high;
+    }
+    // Every result reads back inside its interval.
+    for (const Case& c : cases) {
+        const double value = std::stod(shortDecimalWithin(c.low, c.high));
+        EXPECT_GE(value, c.low);
+        EXPECT_LT(value, c.high);
+    }
+    EXPECT_EQ(cutoffInterval(CalibrationResult{{}, {0.2, 0.5}, {}, 0, {}}, 1).high, 1.0);
+    EXPECT_EQ(cutoffInterval(CalibrationResult{{}, {0.2, 0.5}, {}, 0, {}}, 0).high, 0.5);
 }
 
 }  // namespace

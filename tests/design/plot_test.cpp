@@ -4,8 +4,8 @@
 #include <sstream>
 
 #include "design/design_test_support.h"
-#include "design_cli/report_svg.h"
-#include "design_cli/report_text.h"
+#include "report/report_svg.h"
+#include "report/report_text.h"
 
 namespace quillmere {
 namespace {

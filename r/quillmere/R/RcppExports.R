@@ -65,6 +65,22 @@ interim_report_cpp <- function(directory, answer, runs, threads, seed, sensitivi
     .Call(`_quillmere_interim_report_cpp`, directory, answer, runs, threads, seed, sensitivity, version, outputName)
 }
 
+report_cpp <- function(design, design_text, design_file, results, version, replicates, looks) {
+    .Call(`_quillmere_report_cpp`, design, design_text, design_file, results, version, replicates, looks)
+}
+
+pairing_problems_cpp <- function(a, b) {
+    .Call(`_quillmere_pairing_problems_cpp`, a, b)
+}
+
+compare_cpp <- function(a, b, replicates_a, replicates_b, label_a, label_b) {
+    .Call(`_quillmere_compare_cpp`, a, b, replicates_a, replicates_b, label_a, label_b)
+}
+
+look_enrolments_cpp <- function(design) {
+    .Call(`_quillmere_look_enrolments_cpp`, design)
+}
+
 simulate_cpp <- function(design, first, last, threads, time_scale = 1.0) {
     .Call(`_quillmere_simulate_cpp`, design, first, last, threads, time_scale)
 }

@@ -42,23 +42,34 @@ comparison_text <- function(x) {
   }
 }
 
+# The program's RESULTS line (its words, for disease progression too), then
+# what it means in words where the program's label does not say it.
+format.qm_decision <- function(x, ...) {
+  c(sprintf("<Quillmere decision: %s, %d patients, %d events, %d pending>",
+            event_type_words(x$rule), x$patients, x$events, x$pending),
+    sprintf("RESULTS: %s=%g", probability_label(x$rule), x$probability),
+    if (x$rule$type == "DiseaseProgression") {
+      sprintf("(the probability that the progression-free rate is below %g)", x$rule$rate_bound)
+    },
+    comparison_text(x),
+    x$notes,
+    if (!is.na(x$warning)) c("", x$warning))
+}
+
 print.qm_decision <- function(x, ...) {
-  cat(sprintf("<Quillmere decision: %s, %d patients, %d events, %d pending>\n",
-              event_type_words(x$rule), x$patients, x$events, x$pending))
-  cat(sprintf("RESULTS: %s=%g\n", probability_label(x$rule), x$probability))
-  cat(comparison_text(x), "\n", sep = "")
-  for (note in x$notes) {
-    cat(note, "\n", sep = "")
-  }
-  if (!is.na(x$warning)) {
-    cat("\n", x$warning, "\n", sep = "")
-  }
+  cat(format(x), sep = "\n")
   invisible(x)
+}
+
+# One row: the advice with the exact probability (every digit).
+as.data.frame.qm_decision <- function(x, row.names = NULL, optional = FALSE, ...) {
+  summary(x)
 }
 
 summary.qm_decision <- function(object, ...) {
   data.frame(
     type = object$rule$type,
+    rate_bound = object$rule$rate_bound,
     probability = object$probability,
     cutoff = object$rule$cutoff,
     advice = if (object$terminate) "TERMINATE" else "CONTINUE",
@@ -66,12 +77,33 @@ summary.qm_decision <- function(object, ...) {
     patients = object$patients,
     events = object$events,
     pending = object$pending,
+    prior_only = !is.na(object$warning),
     stringsAsFactors = FALSE
   )
 }
 
-plot.qm_decision <- function(x, ...) {
-  title <- sprintf("%s=%g: %s", probability_label(x$rule), x$probability,
-                   if (x$terminate) "TERMINATE" else "CONTINUE")
-  draw(follow_up_plot(x$rule, x$data, x$uninformed_from, title))
+# time_unit names the unit of the patients' times on the time axis.
+plot.qm_decision <- function(x, time_unit = NULL, ...) {
+  draw(follow_up_plot(x$rule, x$data, x$uninformed_from, decision_title(x),
+                      decision_subtitle(x), time_unit))
+}
+
+# The probability with enough digits that it never reads as 0 or 1 when it
+# is not (0.99999985, not "=1"), and the advice.
+decision_title <- function(x) {
+  sprintf("%s = %s: %s", rule_probability_words(x$rule), probability_digits(x$probability),
+          if (x$terminate) "TERMINATE" else "CONTINUE")
+}
+
+decision_subtitle <- function(x) {
+  words <- sprintf("cut-off %s; %d patients, %d events, %d pending", shortest_text_cpp(x$rule$cutoff),
+                   x$patients, x$events, x$pending)
+  if (!is.na(x$warning)) paste0(words, "\n", x$warning) else words
+}
+
+# Six significant digits as the program prints them, or every digit (the
+# shortest exact text) where six would round to 0 or 1: 0.99999985, not 1.
+probability_digits <- function(p) {
+  text <- sprintf("%g", p)
+  if ((text == "1" && p != 1) || (text == "0" && p != 0)) shortest_text_cpp(p) else text
 }

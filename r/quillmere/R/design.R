@@ -85,7 +85,7 @@ print.qm_design <- function(x, ...) {
   cat(sprintf("<Quillmere design: %s, up to %d patients>\n", event_type_words(x$rule),
               x$max_patients))
   cat(sprintf("  rule: terminate when %s > %g; evaluation window %g %s\n",
-              probability_label(x$rule), x$rule$cutoff, x$rule$window, x$time_unit))
+              rule_probability_words(x$rule), x$rule$cutoff, x$rule$window, x$time_unit))
   cat(sprintf("  accrual %g patients per %s (Poisson); first look after %d patients, then every %d; run-in %d outcomes\n",
               x$accrual_rate, sub("s$", "", x$time_unit), x$first_look, x$look_every,
               x$min_completed))

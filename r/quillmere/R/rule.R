@@ -73,6 +73,16 @@ probability_label <- function(rule) {
   }
 }
 
+# What the rule compares with the cut-off, in words that fit the event
+# (the program's RESULTS line says "Efficacy" for disease progression too).
+rule_probability_words <- function(rule) {
+  switch(rule$type,
+    Toxicity = sprintf("Pr(toxicity rate > %g)", rule$rate_bound),
+    Efficacy = sprintf("Pr(efficacy rate < %g)", rule$rate_bound),
+    DiseaseProgression = sprintf("Pr(progression-free rate < %g)", rule$rate_bound)
+  )
+}
+
 event_type_words <- function(rule) {
   switch(rule$type,
     Toxicity = "toxicity",
@@ -83,7 +93,7 @@ event_type_words <- function(rule) {
 
 print.qm_rule <- function(x, ...) {
   cat("<Quillmere monitoring rule: ", event_type_words(x), ">\n", sep = "")
-  cat(sprintf("  terminate when %s > %g (cut-off)\n", probability_label(x), x$cutoff))
+  cat(sprintf("  terminate when %s > %g (cut-off)\n", rule_probability_words(x), x$cutoff))
   cat(sprintf("  evaluation window %g (in the unit of the patients' times)\n", x$window))
   if (!console_hazard_model(x)) {
     cat(sprintf("  %s: not what quillmere computes\n", hazard_model_text(x)))

@@ -36,7 +36,7 @@ new_simulation <- function(design, replicates, range) {
   summary <- if (fields$complete) summarise_cpp(design, replicates) else list()
   structure(c(fields,
               list(replicates = replicates, oc = summary$oc, by_look = summary$by_look,
-                   late_outcomes = summary$late_outcomes)),
+                   late_outcomes = summary$late_outcomes, tables = summary$tables)),
             class = "qm_simulation")
 }
 
@@ -47,16 +47,15 @@ run_fields <- function(design, range) {
 }
 
 # The first line of a simulation's or calibration's print, and for a shard
-# the line that says so; TRUE when the run holds every replicate.
-print_run_header <- function(x, what) {
+# the line that says so.
+run_header_lines <- function(x, what) {
   design <- x$design
-  cat(sprintf("<Quillmere %s: %s design, %d trials per rate, seed %s>\n", what,
-              event_type_words(design$rule), design$trials, x$seed))
-  if (!x$complete) {
-    cat(sprintf("A shard: replicates %d-%d of %d. Combine the shards with c() or qm_merge().\n",
-                x$replicates_range[1], x$replicates_range[2], design$trials))
-  }
-  x$complete
+  c(sprintf("<Quillmere %s: %s design, %d trials per rate, seed %s>", what,
+            event_type_words(design$rule), design$trials, x$seed),
+    if (!x$complete) {
+      sprintf("A shard: replicates %d-%d of %d. Combine the shards with c() or qm_merge().",
+              x$replicates_range[1], x$replicates_range[2], design$trials)
+    })
 }
 
 qm_merge <- function(...) {
@@ -115,15 +114,40 @@ c.qm_simulation <- function(...) {
   qm_merge(...)
 }
 
-estimate_text <- function(estimate, error, digits) {
-  sprintf("%.*f \u00b1 %.*f", digits, estimate, digits, error)
+# The companion's tables as its design library writes them: every estimate
+# with its Monte Carlo standard error, P(early stop) with its 95% Wilson
+# interval, the stopping probability at each look, then the late outcomes.
+format.qm_simulation <- function(x, ...) {
+  lines <- run_header_lines(x, "simulation")
+  if (x$complete) {
+    lines <- c(lines, table_lines(x$tables),
+               sprintf("Durations in %s.", x$design$time_unit))
+  }
+  lines
+}
+
+# A table text of the library as lines, without its leading blank line.
+table_lines <- function(text) {
+  lines <- strsplit(text, "\n", perl = TRUE)[[1]]
+  if (length(lines) > 0L && lines[1] == "") lines[-1] else lines
 }
 
 print.qm_simulation <- function(x, ...) {
-  if (print_run_header(x, "simulation")) {
-    print_operating_table(x$oc, x$design)
-  }
+  cat(format(x), sep = "\n")
   invisible(x)
+}
+
+# The companion's files: "oc" operating_characteristics.csv, "by_look"
+# stopping_by_look.csv, "late_outcomes" late_outcomes.csv, "replicates"
+# replicates.csv.
+as.data.frame.qm_simulation <- function(x, row.names = NULL, optional = FALSE,
+                                        what = c("oc", "by_look", "late_outcomes",
+                                                 "replicates"), ...) {
+  what <- match.arg(what)
+  if (what != "replicates" && !x$complete) {
+    input_error("A shard has no operating characteristics: combine the shards with c() first.")
+  }
+  x[[what]]
 }
 
 summary.qm_simulation <- function(object, ...) {
@@ -138,16 +162,12 @@ plot.qm_simulation <- function(x, which = c("oc", "by_look"), ...) {
   draw(if (which == "oc") operating_plot(x) else stopping_plot(x))
 }
 
-# The operating characteristics, each estimate with its standard error.
-print_operating_table <- function(oc, design) {
-  table <- data.frame(
-    "true rate" = sprintf("%g", oc$true_rate),
-    "P(early stop)" = estimate_text(oc$early_stop_probability, oc$early_stop_se, 4),
-    "E[patients]" = estimate_text(oc$expected_patients, oc$expected_patients_se, 2),
-    "E[duration]" = estimate_text(oc$expected_duration, oc$expected_duration_se, 1),
-    "prior-only looks" = sprintf("%.3f", oc$prior_only_look_share),
-    check.names = FALSE
-  )
-  print(table, row.names = FALSE, right = TRUE)
-  cat(sprintf("Estimate \u00b1 Monte Carlo standard error; durations in %s.\n", design$time_unit))
+estimate_text <- function(estimate, error, digits) {
+  sprintf("%.*f \u00b1 %.*f", digits, estimate, digits, error)
+}
+
+# A probability as the companion's tables show it: the estimate, its Monte
+# Carlo standard error and its 95% Wilson interval.
+probability_text <- function(estimate, error, low, high) {
+  sprintf("%.4f (%.4f) [%.4f, %.4f]", estimate, error, low, high)
 }

@@ -25,24 +25,34 @@ advice_word <- function(terminate) {
   if (terminate) "terminate" else "continue"
 }
 
-print.qm_stability <- function(x, ...) {
+format.qm_stability <- function(x, ...) {
   decision <- x$decision
   runs <- nrow(x$runs)
-  cat(sprintf("<Quillmere stability: %s, cut-off %s; %d patients, %d pending>\n",
-              event_type_words(x$rule), shortest_text_cpp(x$rule$cutoff), decision$patients,
-              decision$pending))
-  if (!is.na(decision$warning)) {
-    cat(decision$warning, "\n", sep = "")
-  }
-  cat(sprintf("quillmere (its fixed streams):  probability %.6f, advice: %s\n",
-              decision$probability, advice_word(decision$terminate)))
-  cat(sprintf("Independent runs:              %d (seed %s)\n", runs, x$seed))
-  cat(sprintf("Mean probability over runs:    %.6f (standard error %.6f)\n", x$mean, x$mean_se))
-  cat(sprintf("SD of one run's probability:   %.6f\n", x$run_sd))
-  cat(sprintf("Runs advising otherwise:       %d of %d (%.1f%%; 95%% Wilson interval %.1f%% to %.1f%%)\n",
-              x$differing_advice, runs, 100 * x$differing_advice / runs,
-              100 * x$differing_interval[1], 100 * x$differing_interval[2]))
+  c(sprintf("<Quillmere stability: %s, cut-off %s; %d patients, %d pending>",
+            event_type_words(x$rule), shortest_text_cpp(x$rule$cutoff), decision$patients,
+            decision$pending),
+    if (!is.na(decision$warning)) decision$warning,
+    sprintf("quillmere (its fixed streams):  probability %.6f, advice: %s",
+            decision$probability, advice_word(decision$terminate)),
+    sprintf("Independent runs:              %d (seed %s)", runs, x$seed),
+    sprintf("Mean probability over runs:    %.6f (standard error %.6f)", x$mean, x$mean_se),
+    sprintf("SD of one run's probability:   %.6f", x$run_sd),
+    sprintf("Runs advising otherwise:       %d of %d (%.1f%%; 95%% Wilson interval %.1f%% to %.1f%%)",
+            x$differing_advice, runs, 100 * x$differing_advice / runs,
+            100 * x$differing_interval[1], 100 * x$differing_interval[2]))
+}
+
+print.qm_stability <- function(x, ...) {
+  cat(format(x), sep = "\n")
   invisible(x)
+}
+
+# "summary": one row of the figures; "runs": stability.csv (run,
+# probability, terminate).
+as.data.frame.qm_stability <- function(x, row.names = NULL, optional = FALSE,
+                                       what = c("summary", "runs"), ...) {
+  what <- match.arg(what)
+  if (what == "runs") x$runs else summary(x)
 }
 
 summary.qm_stability <- function(object, ...) {
@@ -54,6 +64,8 @@ summary.qm_stability <- function(object, ...) {
     mean_se = object$mean_se,
     run_sd = object$run_sd,
     differing_advice = object$differing_advice,
+    differing_low = object$differing_interval[1],
+    differing_high = object$differing_interval[2],
     stringsAsFactors = FALSE
   )
 }

@@ -65,13 +65,15 @@ print.qm_units <- function(x, ...) {
     unit = oc$unit,
     window = sprintf("%g", oc$window),
     "true rate" = sprintf("%g", oc$true_rate),
-    "P(early stop)" = estimate_text(oc$early_stop_probability, oc$early_stop_se, 4),
+    "P(early stop) (s.e.) [95% interval]" =
+      probability_text(oc$early_stop_probability, oc$early_stop_se, oc$early_stop_ci_low,
+                       oc$early_stop_ci_high),
     "E[patients]" = estimate_text(oc$expected_patients, oc$expected_patients_se, 2),
     "decided otherwise" = sprintf("%.3f", oc$differing_from_reference),
     check.names = FALSE
   )
   print(table, row.names = FALSE, right = TRUE)
-  cat(sprintf("Estimate \u00b1 Monte Carlo standard error; \"decided otherwise\": share of trials ending otherwise than in %s.\n",
+  cat(sprintf("s.e., \u00b1: Monte Carlo standard error; 95%% interval: Wilson; \"decided otherwise\": share of trials ending otherwise than in %s.\n",
               x$design$time_unit))
   if (!is.null(x$same_looks)) {
     cat("The same looks in every unit: mean reported probability and decisions otherwise:\n")

@@ -220,6 +220,69 @@ RcppExport SEXP _quillmere_interim_report_cpp(SEXP directorySEXP, SEXP answerSEX
     return rcpp_result_gen;
     END_RCPP
 }
+// report_cpp
+std::string report_cpp(Rcpp::List design, std::string design_text, std::string design_file,
+                       std::string results, std::string version, Rcpp::List replicates,
+                       Rcpp::Nullable<Rcpp::List> looks);
+RcppExport SEXP _quillmere_report_cpp(SEXP designSEXP, SEXP design_textSEXP, SEXP design_fileSEXP,
+                                      SEXP resultsSEXP, SEXP versionSEXP, SEXP replicatesSEXP,
+                                      SEXP looksSEXP) {
+    BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter<Rcpp::List>::type design(designSEXP);
+    Rcpp::traits::input_parameter<std::string>::type design_text(design_textSEXP);
+    Rcpp::traits::input_parameter<std::string>::type design_file(design_fileSEXP);
+    Rcpp::traits::input_parameter<std::string>::type results(resultsSEXP);
+    Rcpp::traits::input_parameter<std::string>::type version(versionSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type replicates(replicatesSEXP);
+    Rcpp::traits::input_parameter<Rcpp::Nullable<Rcpp::List> >::type looks(looksSEXP);
+    rcpp_result_gen = Rcpp::wrap(
+        report_cpp(design, design_text, design_file, results, version, replicates, looks));
+    return rcpp_result_gen;
+    END_RCPP
+}
+// pairing_problems_cpp
+std::vector<std::string> pairing_problems_cpp(Rcpp::List a, Rcpp::List b);
+RcppExport SEXP _quillmere_pairing_problems_cpp(SEXP aSEXP, SEXP bSEXP) {
+    BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter<Rcpp::List>::type a(aSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type b(bSEXP);
+    rcpp_result_gen = Rcpp::wrap(pairing_problems_cpp(a, b));
+    return rcpp_result_gen;
+    END_RCPP
+}
+// compare_cpp
+Rcpp::List compare_cpp(Rcpp::List a, Rcpp::List b, Rcpp::List replicates_a, Rcpp::List replicates_b,
+                       std::string label_a, std::string label_b);
+RcppExport SEXP _quillmere_compare_cpp(SEXP aSEXP, SEXP bSEXP, SEXP replicates_aSEXP,
+                                       SEXP replicates_bSEXP, SEXP label_aSEXP, SEXP label_bSEXP) {
+    BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter<Rcpp::List>::type a(aSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type b(bSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type replicates_a(replicates_aSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type replicates_b(replicates_bSEXP);
+    Rcpp::traits::input_parameter<std::string>::type label_a(label_aSEXP);
+    Rcpp::traits::input_parameter<std::string>::type label_b(label_bSEXP);
+    rcpp_result_gen = Rcpp::wrap(compare_cpp(a, b, replicates_a, replicates_b, label_a, label_b));
+    return rcpp_result_gen;
+    END_RCPP
+}
+// look_enrolments_cpp
+Rcpp::IntegerVector look_enrolments_cpp(Rcpp::List design);
+RcppExport SEXP _quillmere_look_enrolments_cpp(SEXP designSEXP) {
+    BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter<Rcpp::List>::type design(designSEXP);
+    rcpp_result_gen = Rcpp::wrap(look_enrolments_cpp(design));
+    return rcpp_result_gen;
+    END_RCPP
+}
 // simulate_cpp
 Rcpp::List simulate_cpp(Rcpp::List design, int first, int last, int threads, double time_scale);
 RcppExport SEXP _quillmere_simulate_cpp(SEXP designSEXP, SEXP firstSEXP, SEXP lastSEXP,
@@ -336,6 +399,10 @@ static const R_CallMethodDef CallEntries[] = {
     {"_quillmere_write_trial_cpp", (DL_FUNC)&_quillmere_write_trial_cpp, 3},
     {"_quillmere_shortest_text_cpp", (DL_FUNC)&_quillmere_shortest_text_cpp, 1},
     {"_quillmere_interim_report_cpp", (DL_FUNC)&_quillmere_interim_report_cpp, 8},
+    {"_quillmere_report_cpp", (DL_FUNC)&_quillmere_report_cpp, 7},
+    {"_quillmere_pairing_problems_cpp", (DL_FUNC)&_quillmere_pairing_problems_cpp, 2},
+    {"_quillmere_compare_cpp", (DL_FUNC)&_quillmere_compare_cpp, 6},
+    {"_quillmere_look_enrolments_cpp", (DL_FUNC)&_quillmere_look_enrolments_cpp, 1},
     {"_quillmere_simulate_cpp", (DL_FUNC)&_quillmere_simulate_cpp, 5},
     {"_quillmere_summarise_cpp", (DL_FUNC)&_quillmere_summarise_cpp, 2},
     {"_quillmere_replay_cpp", (DL_FUNC)&_quillmere_replay_cpp, 4},

@@ -1,7 +1,13 @@
 // The calibration of the cut-off: every look of every trial run to the end,
 // its look table, and the figures at every cut-off that changes one.
+#include <algorithm>
+#include <numeric>
+#include <sstream>
+
 #include "glue_conversions.h"
 #include "glue_interrupt.h"
+#include "numeric/number_text.h"
+#include "report/report.h"
 
 using namespace quillmere;
 
@@ -41,30 +47,19 @@ Rcpp::DataFrame lookFrame(const DesignSettings& design, const CalibrationLooks& 
         Rcpp::Named("prior_only") = priorOnly, Rcpp::Named("duration") = duration);
 }
 
-// The look table back, sorted by scenario and replicate and covering every
-// replicate of every calibration rate (the R side has checked that).
-CalibrationLooks looksFromFrame(const DesignSettings& design, const Rcpp::List& frame) {
-    const Rcpp::IntegerVector scenario = frame["scenario"];
-    const Rcpp::IntegerVector replicate = frame["replicate"];
-    const Rcpp::IntegerVector look = frame["look"];
-    const Rcpp::IntegerVector enrolled = frame["enrolled"];
-    const Rcpp::NumericVector probability = frame["probability"];
-    const Rcpp::IntegerVector pending = frame["pending"];
-    const Rcpp::IntegerVector priorOnly = frame["prior_only"];
-    const Rcpp::NumericVector duration = frame["duration"];
-    CalibrationLooks looks(calibrationRates(design).size(),
-                           std::vector<ReplicateLooks>(static_cast<std::size_t>(design.trials)));
-    for (R_xlen_t i = 0; i < scenario.size(); ++i) {
-        ReplicateLooks& target = looks.at(static_cast<std::size_t>(scenario[i] - 1))
-                                     .at(static_cast<std::size_t>(replicate[i] - 1));
-        if (look[i] == 0) {
-            target.completionDuration = duration[i];
-        } else {
-            target.looks.push_back(
-                {look[i], enrolled[i], probability[i], pending[i], priorOnly[i] == 1, duration[i]});
-        }
+// The calibration rates in the design's order: a calibration rate that is
+// not one of the design's rates is simulated last, but shown where it falls
+// among ascending true rates (0.1, 0.2, 0.3, 0.45 rather than 0.1, 0.3, 0.45,
+// 0.2). True rates given in another order keep it, the calibration rate last.
+std::vector<std::size_t> displayOrder(const DesignSettings& design,
+                                      const std::vector<double>& rates) {
+    std::vector<std::size_t> order(rates.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    if (std::is_sorted(design.trueRates.begin(), design.trueRates.end())) {
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return rates[a] < rates[b]; });
     }
-    return looks;
+    return order;
 }
 
 Rcpp::DataFrame calibrationFrame(const CalibrationResult& result) {
@@ -117,14 +112,36 @@ Rcpp::List calibration_looks_cpp(Rcpp::List design, int first, int last, int thr
 // [[Rcpp::export]]
 Rcpp::List calibrate_cpp(Rcpp::List design, Rcpp::List looks) {
     const DesignSettings settings = glue::designFromList(design);
-    const CalibrationResult result = calibrate(settings, looksFromFrame(settings, looks));
-    const std::vector<ScenarioSummary> none;
-    const std::vector<ScenarioSummary>& atChosen =
-        result.chosen ? result.summaries[*result.chosen] : none;
+    const CalibrationResult result = calibrate(settings, glue::looksFromFrame(settings, looks));
+    const std::vector<std::size_t> order = displayOrder(settings, result.rates);
+    std::vector<ScenarioSummary> atChosen;
+    std::ostringstream table;
+    Rcpp::List interval;
+    if (result.chosen) {
+        for (const std::size_t s : order) {
+            atChosen.push_back(result.summaries[*result.chosen][s]);
+        }
+        writeOperatingTable(table, atChosen);
+        const CutoffInterval same = cutoffInterval(result, *result.chosen);
+        const std::string text = shortDecimalWithin(same.low, same.high);
+        double value = NA_REAL;
+        numberFromChars(text.data(), text.data() + text.size(), value);
+        const ScenarioSummary& at = result.summaries[*result.chosen][result.calibrationScenario];
+        interval = Rcpp::List::create(
+            Rcpp::Named("low") = same.low, Rcpp::Named("high") = same.high,
+            Rcpp::Named("short_text") = text, Rcpp::Named("short") = value,
+            Rcpp::Named("p_early_stop") = at.earlyStop, Rcpp::Named("se") = at.earlyStopError);
+    }
+    Rcpp::IntegerVector scenarioOrder;
+    for (const std::size_t s : order) {
+        scenarioOrder.push_back(static_cast<int>(s) + 1);
+    }
     return Rcpp::List::create(
         Rcpp::Named("rates") = result.rates, Rcpp::Named("table") = calibrationFrame(result),
         Rcpp::Named("calibration_scenario") = result.calibrationScenario + 1,
+        Rcpp::Named("order") = scenarioOrder,
         Rcpp::Named("chosen") = result.chosen ? static_cast<int>(*result.chosen) + 1 : NA_INTEGER,
         Rcpp::Named("chosen_cutoff") = result.chosen ? result.cutoffs[*result.chosen] : NA_REAL,
-        Rcpp::Named("oc") = glue::operatingFrame(atChosen));
+        Rcpp::Named("interval") = interval, Rcpp::Named("oc") = glue::operatingFrame(atChosen),
+        Rcpp::Named("oc_table") = table.str());
 }

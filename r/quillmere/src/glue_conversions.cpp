@@ -227,4 +227,46 @@ Rcpp::List resultToList(const AnalysisResult& result, const MonitoringRule& rule
         Rcpp::Named("notes") = Rcpp::wrap(result.notes));
 }
 
+ScenarioOutcomes outcomesFromFrame(const Rcpp::List& replicates, int scenarios) {
+    const Rcpp::IntegerVector scenario = replicates["scenario"];
+    const Rcpp::IntegerVector stopLook = replicates["stop_look"];
+    const Rcpp::IntegerVector enrolled = replicates["enrolled"];
+    const Rcpp::NumericVector duration = replicates["duration"];
+    const Rcpp::IntegerVector looksRun = replicates["looks_run"];
+    const Rcpp::IntegerVector pending = replicates["pending_at_looks"];
+    const Rcpp::IntegerVector priorOnly = replicates["prior_only_looks"];
+    ScenarioOutcomes outcomes(static_cast<std::size_t>(scenarios));
+    for (R_xlen_t i = 0; i < scenario.size(); ++i) {
+        outcomes[scenario[i] - 1].push_back(
+            {stopLook[i], enrolled[i], duration[i], looksRun[i], pending[i], priorOnly[i]});
+    }
+    return outcomes;
+}
+
+// The look table back, sorted by scenario and replicate and covering every
+// replicate of every calibration rate (the R side has checked that).
+CalibrationLooks looksFromFrame(const DesignSettings& design, const Rcpp::List& frame) {
+    const Rcpp::IntegerVector scenario = frame["scenario"];
+    const Rcpp::IntegerVector replicate = frame["replicate"];
+    const Rcpp::IntegerVector look = frame["look"];
+    const Rcpp::IntegerVector enrolled = frame["enrolled"];
+    const Rcpp::NumericVector probability = frame["probability"];
+    const Rcpp::IntegerVector pending = frame["pending"];
+    const Rcpp::IntegerVector priorOnly = frame["prior_only"];
+    const Rcpp::NumericVector duration = frame["duration"];
+    CalibrationLooks looks(calibrationRates(design).size(),
+                           std::vector<ReplicateLooks>(static_cast<std::size_t>(design.trials)));
+    for (R_xlen_t i = 0; i < scenario.size(); ++i) {
+        ReplicateLooks& target = looks.at(static_cast<std::size_t>(scenario[i] - 1))
+                                     .at(static_cast<std::size_t>(replicate[i] - 1));
+        if (look[i] == 0) {
+            target.completionDuration = duration[i];
+        } else {
+            target.looks.push_back(
+                {look[i], enrolled[i], probability[i], pending[i], priorOnly[i] == 1, duration[i]});
+        }
+    }
+    return looks;
+}
+
 }  // namespace quillmere::glue

@@ -51,4 +51,11 @@ Rcpp::List resultToList(const AnalysisResult& result, const MonitoringRule& rule
 // operating_characteristics.csv.
 Rcpp::DataFrame operatingFrame(const std::vector<ScenarioSummary>& summaries);
 
+// The replicates table of a simulation (sorted by scenario, then
+// replicate) back into the outcomes of each scenario.
+ScenarioOutcomes outcomesFromFrame(const Rcpp::List& replicates, int scenarios);
+
+// The look table of a calibration back into the looks of each replicate.
+CalibrationLooks looksFromFrame(const DesignSettings& design, const Rcpp::List& frame);
+
 }  // namespace quillmere::glue

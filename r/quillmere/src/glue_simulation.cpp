@@ -1,30 +1,16 @@
 // Simulation of a design, the operating characteristics of its replicates
 // and the replay of one look.
 #include <exception>
+#include <sstream>
 #include <thread>
 
 #include "glue_conversions.h"
 #include "glue_interrupt.h"
+#include "report/report.h"
 
 using namespace quillmere;
 
 namespace {
-
-ScenarioOutcomes outcomesFromFrame(const Rcpp::List& replicates, int scenarios) {
-    const Rcpp::IntegerVector scenario = replicates["scenario"];
-    const Rcpp::IntegerVector stopLook = replicates["stop_look"];
-    const Rcpp::IntegerVector enrolled = replicates["enrolled"];
-    const Rcpp::NumericVector duration = replicates["duration"];
-    const Rcpp::IntegerVector looksRun = replicates["looks_run"];
-    const Rcpp::IntegerVector pending = replicates["pending_at_looks"];
-    const Rcpp::IntegerVector priorOnly = replicates["prior_only_looks"];
-    ScenarioOutcomes outcomes(static_cast<std::size_t>(scenarios));
-    for (R_xlen_t i = 0; i < scenario.size(); ++i) {
-        outcomes[scenario[i] - 1].push_back(
-            {stopLook[i], enrolled[i], duration[i], looksRun[i], pending[i], priorOnly[i]});
-    }
-    return outcomes;
-}
 
 Rcpp::DataFrame stopByLookFrame(const DesignSettings& design,
                                 const std::vector<ScenarioSummary>& summaries) {
@@ -142,23 +128,23 @@ Rcpp::List simulate_cpp(Rcpp::List design, int first, int last, int threads,
         Rcpp::Named("pending_at_looks") = pending, Rcpp::Named("prior_only_looks") = priorOnly));
 }
 
-// The operating characteristics and the stopping by look of all replicates
-// (sorted by scenario, then replicate), reduced in replicate order.
+// The operating characteristics, the stopping by look and the late outcomes
+// of all replicates (sorted by scenario, then replicate), reduced in
+// replicate order, with the companion's tables of them.
 // [[Rcpp::export]]
 Rcpp::List summarise_cpp(Rcpp::List design, Rcpp::List replicates) {
     const DesignSettings settings = glue::designFromList(design);
-    const int scenarios = static_cast<int>(settings.trueRates.size());
-    const ScenarioOutcomes outcomes = outcomesFromFrame(replicates, scenarios);
-    std::vector<ScenarioSummary> summaries;
-    for (int s = 0; s < scenarios; ++s) {
-        summaries.push_back(
-            summariseScenario(settings.trueRates[s], outcomes[s], scheduledLookCount(settings)));
-    }
-    const ScenarioOverruns overruns = overrunsOf(settings, outcomes, {0, settings.trials - 1});
-    return Rcpp::List::create(Rcpp::Named("oc") = glue::operatingFrame(summaries),
-                              Rcpp::Named("by_look") = stopByLookFrame(settings, summaries),
-                              Rcpp::Named("late_outcomes") = lateOutcomeFrame(
-                                  settings, summariseLateOutcomes(settings, outcomes, overruns)));
+    const SimulationSummaries summaries = summariseSimulation(
+        settings, glue::outcomesFromFrame(replicates, static_cast<int>(settings.trueRates.size())));
+    std::ostringstream tables;
+    writeOperatingTable(tables, summaries.scenarios);
+    writeStopByLookTable(tables, settings, summaries.scenarios);
+    writeLateOutcomeTable(tables, settings, summaries.lateOutcomes);
+    return Rcpp::List::create(
+        Rcpp::Named("oc") = glue::operatingFrame(summaries.scenarios),
+        Rcpp::Named("by_look") = stopByLookFrame(settings, summaries.scenarios),
+        Rcpp::Named("late_outcomes") = lateOutcomeFrame(settings, summaries.lateOutcomes),
+        Rcpp::Named("tables") = tables.str());
 }
 
 // One look of one replicate (all counted from 1) as the simulation ran it:

@@ -115,6 +115,12 @@ small_design <- function(type = "Toxicity", trials = 8, seed = 11, time_unit = "
             max_error_stop = max_error_stop)
 }
 
+# A small design with a calibration rate and limit.
+calibration_design <- function(type, trials = 10, seed = 2024) {
+  small_design(type, trials = trials, seed = seed, calibration_rate = 0.3,
+               max_error_stop = 0.25)
+}
+
 # A CSV file without its first `comments` lines (the companion's files of
 # replicates and looks start with two comment lines).
 without_comments <- function(file, comments = 2L) {
@@ -153,3 +159,13 @@ units_formats <- c(list(unit = "%s", window = "%.10g", imputation_floor = "%.8g"
                               "expected_patients_se", "prior_only_look_share",
                               "differing_from_reference", "early_stop_ci_low",
                               "early_stop_ci_high")))
+boundary_formats <- list(patients = "%d", boundary = "%d", probability_at_boundary = "%.9g",
+                         probability_beside = "%.9g", monotone = "yesno")
+
+# A calibration of a test's few trials, without the warning that they are
+# too few for a protocol.
+calibrate_quietly <- function(...) {
+  withCallingHandlers(qm_calibrate(...), quillmere_precision_warning = function(w) {
+    invokeRestart("muffleWarning")
+  })
+}

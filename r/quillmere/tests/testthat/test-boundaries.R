@@ -1,6 +1,3 @@
-boundary_formats <- list(patients = "%d", boundary = "%d", probability_at_boundary = "%.9g",
-                         probability_beside = "%.9g", monotone = "yesno")
-
 test_that("qm_boundaries equals the companion's boundaries.csv for the example designs", {
   design_program()
   for (name in c("toxicity", "efficacy", "disease-progression")) {

@@ -1,15 +1,10 @@
-calibration_design <- function(type, trials = 10, seed = 2024) {
-  small_design(type, trials = trials, seed = seed, calibration_rate = 0.3,
-               max_error_stop = 0.25)
-}
-
 test_that("qm_calibrate equals the companion's calibration files and chosen cut-off", {
   design_program()
   for (type in c("Toxicity", "Efficacy", "DiseaseProgression")) {
     design <- calibration_design(type)
     run <- run_companion(design, "calibrate", "--threads", "2")
     out <- run$out
-    calibration <- qm_calibrate(design, threads = 2)
+    calibration <- calibrate_quietly(design, threads = 2)
     expect_csv_equal(calibration$calibration, file.path(out, "calibration.csv"),
                      calibration_formats)
     expect_csv_equal(calibration$looks, without_comments(file.path(out, "calibration_looks.csv")),
@@ -24,7 +19,7 @@ test_that("qm_calibrate equals the companion's calibration files and chosen cut-
 
 test_that("at a cut-off of the calibration, simulate gives the same figures", {
   design <- calibration_design("Efficacy", trials = 12, seed = 5)
-  calibration <- qm_calibrate(design)
+  calibration <- calibrate_quietly(design)
   # The calibration rate is a third scenario: a design listing it there draws the same patients.
   expect_identical(calibration$rates, c(0.15, 0.45, 0.3))
   cutoffs <- unique(calibration$calibration$cutoff)
@@ -47,7 +42,7 @@ test_that("at a cut-off of the calibration, simulate gives the same figures", {
 
 test_that("calibration shards combine into the whole calibration, and only those of one design", {
   design <- calibration_design("Toxicity", trials = 7, seed = 9)
-  whole <- qm_calibrate(design)
+  whole <- calibrate_quietly(design)
   first <- qm_calibrate(design, replicates = c(1, 3))
   second <- qm_calibrate(design, replicates = c(4, 7), threads = 2)
   expect_false(first$complete)
@@ -71,11 +66,15 @@ test_that("calibration shards combine into the whole calibration, and only those
 test_that("a calibration needs both calibration settings and prints and plots its result", {
   expect_error(qm_calibrate(small_design(calibration_rate = 0.3)), "max_error_stop",
                class = "quillmere_input_error")
-  calibration <- qm_calibrate(calibration_design("Toxicity", trials = 6, seed = 3))
+  expect_warning(calibration <- qm_calibrate(calibration_design("Toxicity", trials = 6, seed = 3)),
+                 class = "quillmere_precision_warning")
   text <- capture.output(print(calibration))
   expect_match(text[2], "true rate of 0.3; its probability must be at most 0.25", fixed = TRUE)
-  # Three rates (the calibration rate is the third) and the note below the table.
-  expect_length(grep("\u00b1", text), 4L)
+  # Three rates (the calibration rate among them, in order) each with its
+  # standard error and interval, and the note below the table.
+  rows <- grep("^ +0\\.[0-9]+ +[0-9.]+  \\([0-9.]+\\)  \\[[0-9.]+, [0-9.]+\\]", text, value = TRUE)
+  expect_identical(as.numeric(sub("^ +([0-9.]+) .*", "\\1", rows)), c(0.15, 0.3, 0.45))
+  expect_length(grep("^\\(s.e.: Monte Carlo standard error", text), 1L)
   expect_identical(summary(calibration), calibration$oc)
   grDevices::pdf(NULL)
   on.exit(grDevices::dev.off())

@@ -60,7 +60,7 @@ test_that("the units, calibration and replays honour the hazard options", {
   units <- qm_units(design, c("hours", "months"), threads = 2)
   expect_csv_equal(units$oc, file.path(out, "units.csv"), units_formats)
   out <- run_companion(design, "calibrate", "--threads", "2")$out
-  calibration <- qm_calibrate(design, threads = 2)
+  calibration <- calibrate_quietly(design, threads = 2)
   expect_csv_equal(calibration$calibration, file.path(out, "calibration.csv"),
                    calibration_formats)
   # A replicate's first look is run whatever the cut-off.

@@ -48,7 +48,7 @@ test_that("an existing page is replaced only with force, and a changed trial is 
   changed$patients$follow_up[1] <- 150
   expect_error(qm_interim_report(changed, tempfile(fileext = ".html"), runs = 2),
                "no longer hold the trial", class = "quillmere_input_error")
-  built <- new_trial(trial$rule, trial$patients)
+  built <- quillmere:::new_trial(trial$rule, trial$patients)
   expect_error(qm_interim_report(built, tempfile(fileext = ".html"), runs = 2),
                "needs a trial read from its directory", class = "quillmere_input_error")
   expect_error(qm_interim_report(trial, tempfile(fileext = ".html"), runs = 2,

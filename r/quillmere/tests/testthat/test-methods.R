@@ -16,7 +16,10 @@ test_that("a simulation prints every estimate with its standard error", {
   sim <- simulate(small_design(trials = 6, seed = 3))
   text <- capture.output(print(sim))
   expect_match(text[1], "6 trials per rate, seed 3")
-  expect_length(grep("\u00b1", text), 3L)
+  # Both rates with standard error and Wilson interval, and the note.
+  rows <- grep("^ +0\\.[0-9]+ +[0-9.]+  \\([0-9.]+\\)  \\[[0-9.]+, [0-9.]+\\]", text, value = TRUE)
+  expect_identical(as.numeric(sub("^ +([0-9.]+) .*", "\\1", rows)), c(0.15, 0.45))
+  expect_length(grep("^\\(s.e.: Monte Carlo standard error", text), 1L)
   shard <- simulate(small_design(trials = 6, seed = 3), replicates = c(1, 2))
   expect_match(capture.output(print(shard))[2], "replicates 1-2 of 6")
   expect_identical(summary(sim), sim$oc)

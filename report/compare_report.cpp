@@ -1,9 +1,9 @@
-#include "design_cli/compare_report.h"
+#include "report/compare_report.h"
 
 #include <array>
 
 #include "design/text_format.h"
-#include "design_cli/report_text.h"
+#include "report/report_text.h"
 
 namespace quillmere {
 namespace {

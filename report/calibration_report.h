@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "design/calibration.h"
-#include "design_cli/output_file.h"
 
 namespace quillmere {
 
@@ -21,11 +20,5 @@ void writeCalibrationPlot(std::ostream& out, const DesignSettings& design,
 // every rate there, for the console.
 void writeCalibrationText(std::ostream& out, const DesignSettings& design,
                           const CalibrationResult& result);
-
-// The files of a calibration of all replicates.
-std::vector<ResultFile> calibrationResultFiles(const DesignSettings& design,
-                                               const CalibrationLooks& looks,
-                                               const CalibrationResult& result);
-ResultSet calibrationResultSet(const DesignSettings& design);
 
 }  // namespace quillmere

@@ -1,9 +1,8 @@
-#include "design_cli/calibration_report.h"
+#include "report/calibration_report.h"
 
-#include "design/look_file.h"
 #include "design/text_format.h"
-#include "design_cli/report_text.h"
-#include "design_cli/svg_plot.h"
+#include "report/report_text.h"
+#include "report/svg_plot.h"
 
 namespace quillmere {
 namespace {
@@ -142,24 +141,6 @@ void writeCalibrationText(std::ostream& out, const DesignSettings& design,
     out << "Any cut-off from it up to the next one in calibration.csv gives the same figures.\n";
     out << "\nOperating characteristics at that cut-off";
     writeOperatingTable(out, result.summaries[chosen]);
-}
-
-std::vector<ResultFile> calibrationResultFiles(const DesignSettings& design,
-                                               const CalibrationLooks& looks,
-                                               const CalibrationResult& result) {
-    return {
-        {"calibration_looks.csv",
-         [&](std::ostream& out) {
-             writeLookFile(out, design, looks, {0, design.trials - 1});
-         }},
-        {"calibration.csv", [&](std::ostream& out) { writeCalibrationCsv(out, result); }},
-        {"calibration.svg", [&](std::ostream& out) { writeCalibrationPlot(out, design, result); }},
-    };
-}
-
-ResultSet calibrationResultSet(const DesignSettings& design) {
-    return {"calibrate", designFingerprint(design),
-            fileNames(calibrationResultFiles(design, {}, {}))};
 }
 
 }  // namespace quillmere

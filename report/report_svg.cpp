@@ -1,12 +1,12 @@
-#include "design_cli/report_svg.h"
+#include "report/report_svg.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "design/look_schedule.h"
 #include "design/text_format.h"
-#include "design_cli/report_text.h"
-#include "design_cli/svg_plot.h"
+#include "report/report_text.h"
+#include "report/svg_plot.h"
 
 namespace quillmere {
 namespace {

@@ -1,4 +1,4 @@
-#include "design_cli/svg_plot.h"
+#include "report/svg_plot.h"
 
 #include <cctype>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "design_cli/report_text.h"
+#include "report/report_text.h"
 
 #include "design/look_schedule.h"
 #include "design/text_format.h"

@@ -1,4 +1,4 @@
-#include "design_cli/design_report.h"
+#include "report/design_report.h"
 
 #include <cmath>
 #include <functional>
@@ -6,11 +6,11 @@
 
 #include "design/look_schedule.h"
 #include "design/text_format.h"
-#include "design_cli/calibration_report.h"
-#include "design_cli/report_svg.h"
-#include "design_cli/report_text.h"
-#include "design_cli/svg_plot.h"
 #include "numeric/numeric.h"
+#include "report/calibration_report.h"
+#include "report/report_svg.h"
+#include "report/report_text.h"
+#include "report/svg_plot.h"
 
 namespace quillmere {
 namespace {
