@@ -227,7 +227,17 @@ inline Rounded logFirst(double x, double xLow, int kOffset) {
     }
     const LogReduction red = logReduceByTable<hasLow>(x, xLow, kOffset);
     const DoubleDouble s = twoSum(red.baseHi, red.rh);
-    return roundedWithin(s.hi, s.lo + (red.baseLo + logFirstSeries<true>(red)), 0x1p-66);
+    if constexpr (hasLow) {
+        return roundedWithin(s.hi, s.lo + (red.baseLo + logFirstSeries<true>(red)), 0x1p-66);
+    }
+    // log's own arguments (no low part) give up rl, at most half an ulp of
+    // |rh| < 2^-7 (2^-61), and the series' last term (r^8/8 < 2^-67): with
+    // the errors above, below 1.04 * 2^-61.
+    const double rh = red.rh;
+    const double series =
+        -0.5 * (rh * rh) +
+        (rh * rh) * rh * (1.0 / 3 - rh * (0.25 - rh * (0.2 - rh * (1.0 / 6 - rh * (1.0 / 7)))));
+    return roundedWithin(s.hi, s.lo + (red.baseLo + series), 0x1.1p-61);
 }
 
 }  // namespace quillmere::elementary
