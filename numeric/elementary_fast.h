@@ -74,23 +74,23 @@ inline ScaledValue expFast(double xh, double xl) {
 
 // The first, cheaper stage of exp: exp(x) 2^-exponent ~ hi + lo with hi the
 // table's 2^(j/128) and lo formed in plain double arithmetic. With |r| <=
-// ln2/256 < 2^-8.5 and hi < 2: r + (q + rl) is rounded within 2^-62, which hi
-// turns into 2^-61; the product and the sum with t.lo each round within 2^-61
-// (both below 2^-7); t.lo (r + q), left out, is below 2^-61.5; the series'
-// truncation and rounding and the reduction's error add less than 2^-66.
-// That is below 3.8 * 2^-61; the bound allows 2^-61 more for the rounding of
-// lo -+ bound in roundedWithin (lo < 2^-7), so that its test stays sound.
-inline constexpr double expFirstBound = 0x1.4p-59;  // 5 * 2^-61
+// ln2/256 < 2^-8.5 and hi < 2: rh + q is rounded within 2^-62, which hi
+// turns into 2^-61; the reduction's low part rl, left out, is at most half an
+// ulp of |rh| < 2^-8 (2^-62), so below 2^-61 after the product; the product
+// and the sum with t.lo each round within 2^-61 (both below 2^-7); t.lo (r +
+// q), left out, is below 2^-61.5; the series' truncation and rounding and the
+// rest of the reduction's error add less than 2^-66. That is below 4.8 *
+// 2^-61; the bound allows 2^-61 more for the rounding of lo -+ bound in
+// roundedWithin (lo < 2^-7), so that its test stays sound.
+inline constexpr double expFirstBound = 0x1.8p-59;  // 6 * 2^-61
 
 inline ScaledValue expFirst(double x) {
     const ExpReduction red = expReduce(x);
-    const double b = red.kd * ln2By128Mid;
-    const double rh = red.a - b;
-    const double rl = (red.a - rh) - b;
+    const double rh = red.a - red.kd * ln2By128Mid;
     const ExpEntry& t = tableEntry(red.k);
     const double q =
         (rh * rh) * (0.5 + rh * (1.0 / 6 + rh * (1.0 / 24 + rh * (1.0 / 120 + rh * (1.0 / 720)))));
-    return {t.hi, t.lo + t.hi * (rh + (q + rl)), binaryExponent(red.k)};
+    return {t.hi, t.lo + t.hi * (rh + q), binaryExponent(red.k)};
 }
 
 // Arguments within 2^-8 of 1 are reduced to r = x - 1 (exact), so that a
@@ -226,7 +226,13 @@ inline Rounded logFirst(double x, double xLow, int kOffset) {
         return roundedWithin(red.rh, logFirstSeries<hasLow>(red), bound);
     }
     const LogReduction red = logReduceByTable<hasLow>(x, xLow, kOffset);
-    const DoubleDouble s = twoSum(red.baseHi, red.rh);
+    // base + rh is exact with the cheaper two-sum, whose condition is that
+    // rh's binary exponent is not above base's: |base| > 0.3 > |rh| where
+    // k + kOffset is not 0, and for k = 0 (kOffset is then 0) every table
+    // interval outside 2^-8 of 1 keeps |rh| below the power of two just above
+    // |-ln c| (checked with exact arithmetic over each interval; -ln c is
+    // never 0 there).
+    const DoubleDouble s = fastTwoSum(red.baseHi, red.rh);
     if constexpr (hasLow) {
         return roundedWithin(s.hi, s.lo + (red.baseLo + logFirstSeries<true>(red)), 0x1p-66);
     }
