@@ -3,7 +3,9 @@
 // The parts the project's exp, log, pow, log1p and expm1 share: each has a
 // fast path whose error is bounded and which is kept only when that bound
 // cannot change the rounding, and an accurate double-double path taken when
-// it could (about one call in several thousand). Internal to numeric/.
+// it could (about one call in several thousand). exp, log and log1p try a
+// cheaper first stage before the fast path, kept on the same condition
+// (elementary_fast.h). Internal to numeric/.
 #include <bit>
 #include <cstdint>
 

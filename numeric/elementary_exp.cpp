@@ -96,6 +96,16 @@ double expOutsideFastRange(double x) {
     return expAccurately(x);
 }
 
+// The fast result when its error cannot change the rounding, else the
+// accurate one: out of line, so that the first stage's code stays short.
+[[gnu::noinline]] double expBehindFirstStage(double x) {
+    const ScaledValue v = expFast<false>(x, 0.0);
+    if (const Rounded r = roundedWithin(v.hi, v.lo, expFastBound); r.ok) {
+        return r.value * powerOfTwo(v.exponent);
+    }
+    return expAccurately(x);
+}
+
 // expm1 by its series, for 2^-54 <= |x| < 2^-4.
 double expm1Small(double x) {
     // x^2 = sh^2 + sl * (x + sh) with sh^2 exact.
@@ -132,11 +142,11 @@ double exp(double x) {
     if (!(std::fabs(x) < 708.0)) {
         return expOutsideFastRange(x);
     }
-    const ScaledValue v = expFast<false>(x, 0.0);
-    if (const Rounded r = roundedWithin(v.hi, v.lo, expFastBound); r.ok) {
-        return r.value * powerOfTwo(v.exponent);
+    const ScaledValue f = expFirst(x);
+    if (const Rounded r = roundedWithin(f.hi, f.lo, expFirstBound); r.ok) {
+        return r.value * powerOfTwo(f.exponent);
     }
-    return expAccurately(x);
+    return expBehindFirstStage(x);
 }
 
 double expm1(double x) {

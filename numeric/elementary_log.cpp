@@ -35,16 +35,26 @@ namespace {
 
 using namespace elementary;
 
-// The logarithm's fast result when its error cannot change the rounding, else
-// the accurate one.
+// The fast result when its error cannot change the rounding, else the
+// accurate one: out of line, so that the first stage's code stays short.
 template <bool hasLow>
-double rounded(double x, double xLow, int kOffset) {
+[[gnu::noinline]] double roundedBehindFirstStage(double x, double xLow, int kOffset) {
     const DoubleDouble v = logFast<hasLow>(x, xLow, kOffset);
     if (const Rounded r = roundedWithin(v.hi, v.lo, std::fabs(v.hi) * logFastRelativeBound); r.ok) {
         return r.value;
     }
     const DoubleDouble a = logAccurate(x, xLow, kOffset);
     return a.hi + a.lo;
+}
+
+// The logarithm's first stage when its error cannot change the rounding,
+// else the paths behind it.
+template <bool hasLow>
+double rounded(double x, double xLow, int kOffset) {
+    if (const Rounded r = logFirst<hasLow>(x, xLow, kOffset); r.ok) {
+        return r.value;
+    }
+    return roundedBehindFirstStage<hasLow>(x, xLow, kOffset);
 }
 
 }  // namespace
