@@ -12,9 +12,12 @@ namespace {
 // Below this log acceptance ratio a move is treated as impossible.
 constexpr double acceptanceFloor = -50.0;
 
+// exp(min(d, 0)). A log-concave density lies under its envelope, so most
+// Metropolis steps have d = 0 exactly; exp(+-0) is exactly 1 (the correctly
+// rounded functions give 1 there), so that case skips the call.
 double acceptanceProbability(double d) {
-    if (d > 0.0) {
-        return quillmere::exp(0.0);
+    if (d >= 0.0) {
+        return 1.0;
     }
     if (d > acceptanceFloor) {
         return quillmere::exp(d);
