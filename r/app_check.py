@@ -2,6 +2,7 @@
 programs: run by r/app-check.sh, which starts the app."""
 
 import argparse
+import csv
 import hashlib
 import os
 import pathlib
@@ -363,6 +364,90 @@ def downloads(app, args, work):
         check(same, "the downloaded %s equals the companion's" % name)
 
 
+def expected_comparison(design_a, design_b):
+    """qm_compare()'s tables as it prints them, rule A the first file."""
+    script = f"""
+    library(quillmere)
+    A <- qm_read_design({str(design_a)!r})
+    B <- qm_read_design({str(design_b)!r})
+    cat(format(qm_compare(A, B, threads = 2)), sep = "\\n")
+    """
+    result = run(["Rscript", "-e", script])
+    if result.returncode != 0:
+        raise AssertionError("qm_compare() failed: " + result.stderr)
+    return result.stdout.strip()
+
+
+def comparison(app, args, work, design_file):
+    """Rule B differs from the form's design in its cut-off and its method:
+    the tables shown are qm_compare()'s, and their figures the companion's."""
+    other = work / "other.design"
+    other.write_text(design_file.read_text().replace("CutoffProbability = 0.9",
+                                                     "CutoffProbability = 0.8")
+                     + "Method = complete-case\n")
+    app.tab("Compare")
+    app.upload("compare_file", other)
+    app.click("run_compare")
+    app.wait(lambda d: "done" in d.find_element(By.ID, "run_compare_status").text, 120,
+             "the comparison")
+    app.wait(lambda d: d.find_element(By.ID, "compare_summary").text.strip(), 20,
+             "the comparison's tables")
+    shown = app.text("compare_summary")
+    check(shown == expected_comparison(design_file, other),
+          "the comparison shown is qm_compare()'s")
+    app.shot("comparison")
+    app.doc_shot("app-compare.png")
+    result = run([args.companion, "compare", str(design_file), str(other), "--threads", "2",
+                  "--out", str(work / "compare")])
+    check(result.returncode == 0, "the companion's compare")
+    # The companion's tables, from the paired characteristics to the late
+    # outcomes, stand as they are in those shown.
+    lines = result.stdout.splitlines()
+    first = next((i for i, line in enumerate(lines) if line.startswith("Paired on the same")),
+                 None)
+    last = next((i for i, line in enumerate(lines) if line.startswith("Written into")), None)
+    tables = "\n".join(lines[first:last]).strip() if first is not None and last else ""
+    check("Late outcomes:" in tables and tables in shown,
+          "the tables shown, the late outcomes' too, are the companion's")
+
+
+def protocol_report(app, args, work, design_file):
+    """The protocol report downloaded is the companion's page for the same
+    design, simulation and calibration."""
+    app.tab("Downloads")
+    target = app.downloads / "report.html"
+    if target.exists():
+        target.unlink()
+    app.wait(lambda d: "/download/" in (d.find_element(By.ID, "download_report")
+                                        .get_attribute("href") or ""), 20,
+             "the address of the protocol report")
+    app.click("download_report")
+    app.wait(lambda d: target.exists() and target.stat().st_size > 0, 60,
+             "the download of the protocol report")
+    # The page names its design file and results directory: those the app names.
+    here = work / "report"
+    here.mkdir(exist_ok=True)
+    shutil.copy(app.downloads / "quillmere.design", here / "quillmere.design")
+    for command in ["boundaries", "simulate", "calibrate"]:
+        extra = ["--threads", "2"] if command != "boundaries" else []
+        result = run([args.companion, command, "quillmere.design", "--out", "results"] + extra,
+                     cwd=here)
+        check(result.returncode == 0, "the companion's %s for the report" % command)
+    result = run([args.companion, "report", "quillmere.design", "--from", "results",
+                  "--out", "report.html"], cwd=here)
+    check(result.returncode == 0, "the companion's report")
+    check((here / "report.html").read_bytes() == target.read_bytes(),
+          "the downloaded protocol report equals the companion's page")
+    # The page in a tab of its own, so that the app's session goes on.
+    app_window = app.driver.current_window_handle
+    app.driver.switch_to.new_window("tab")
+    app.driver.get(target.as_uri())
+    time.sleep(1)
+    app.shot("protocol-report")
+    app.driver.close()
+    app.driver.switch_to.window(app_window)
+
+
 def bad_value(app, args, work):
     app.tab("Design")
     app.tab("Boundaries")
@@ -440,8 +525,10 @@ def main():
     try:
         app.open()
         interim_decision(app, args, work)
-        simulation(app, args, work)
+        design_file = simulation(app, args, work)
         downloads(app, args, work)
+        protocol_report(app, args, work, design_file)
+        comparison(app, args, work, design_file)
         bad_value(app, args, work)
         long_run(app, args, work)
     except Exception:

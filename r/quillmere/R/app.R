@@ -207,9 +207,10 @@ downloads_ui <- function() {
       shiny::tags$li(shiny::downloadLink("download_replicates", "replicates.csv")),
       shiny::tags$li(shiny::downloadLink("download_calibration", "calibration.csv"),
                      " (after a calibration)"),
-      shiny::tags$li(shiny::downloadLink("download_calibration_looks", "calibration_looks.csv"))
-    ),
-    shiny::uiOutput("report_download")
+      shiny::tags$li(shiny::downloadLink("download_calibration_looks", "calibration_looks.csv")),
+      shiny::tags$li(shiny::downloadLink("download_report", "protocol report (report.html)"),
+                     " (after a simulation; with the calibration when there is one)")
+    )
   )
 }
 

@@ -17,7 +17,7 @@ design_server <- function(input, output, session, state, jobs, dir) {
   # Results shown are always those of the design in the form.
   shiny::observeEvent(state$design, {
     for (run in c("simulation", "calibration", "comparison")) {
-      if (!same_design(state[[run]]$design, state$design)) state[[run]] <- NULL
+      if (!same_design(result_design(state[[run]]), state$design)) state[[run]] <- NULL
     }
   }, ignoreNULL = FALSE)
   for (id in design_fields$id) {
@@ -240,9 +240,14 @@ same_design <- function(a, b) {
   identical(design_text_cpp(unclass(a)), design_text_cpp(unclass(b)))
 }
 
+# The design a result was run for: rule A's for a comparison.
+result_design <- function(result) {
+  if (inherits(result, "qm_comparison")) result$design_a else result$design
+}
+
 # A finished run's result, shown only if the form still holds its design.
 keep_result <- function(state, name, result) {
-  if (!same_design(result$design, state$design)) {
+  if (!same_design(result_design(result), state$design)) {
     input_error("The design was changed during the run: run it again for the design shown.")
   }
   state[[name]] <- result
@@ -274,17 +279,12 @@ operating_table <- function(simulation) {
 }
 
 compare_server <- function(input, output, session, state, jobs, accepted_design, dir) {
-  compare <- package_function("qm_compare")
   output$compare_panel <- shiny::renderUI({
-    if (is.null(compare)) {
-      return(shiny::p(class = "qm-note", paste(
-        "Comparing two rules needs qm_compare(), which this version of the package does",
-        "not have yet.")))
-    }
     shiny::tagList(
       shiny::p(class = "qm-note", paste(
         "The design in the form is rule A; upload the design file of rule B (it may differ",
-        "only in the rule). Both rules run on the same simulated patients.")),
+        "in the rule or the method, not in the simulated patients). Both rules run on the",
+        "same simulated patients.")),
       shiny::fileInput("compare_file", "Design file of rule B", accept = ".design"),
       run_controls("run_compare", "Compare"),
       shiny::verbatimTextOutput("compare_summary")
@@ -292,17 +292,21 @@ compare_server <- function(input, output, session, state, jobs, accepted_design,
   })
   shiny::observeEvent(input$run_compare, guarded(state, {
     other <- qm_read_design(required_upload(input$compare_file, "the design file of rule B", dir, "other.design"))
+    state$comparison <- NULL
     jobs$start("run_compare", "compare", list(design = accepted_design(), other = other),
-               function(comparison) state$comparison <- comparison, unit = "")
+               function(comparison) keep_result(state, "comparison", comparison), unit = "")
   }))
-  output$compare_summary <- shiny::renderPrint({
+  # The comparison's tables as qm_compare() prints them: the operating
+  # characteristics under both rules with their paired differences, the
+  # stopping by look and the late outcomes.
+  output$compare_summary <- shiny::renderText({
     shiny::req(state$comparison)
-    print(state$comparison)
+    paste(format(state$comparison), collapse = "\n")
   })
 }
 
-# The design file and every CSV, as the companion writes them; the protocol
-# report when the package has qm_report().
+# The design file, every CSV and the protocol report, as the companion writes
+# them.
 design_downloads <- function(output, state, boundaries) {
   text_download <- function(name, text) {
     shiny::downloadHandler(filename = name, content = function(file) {
@@ -333,23 +337,13 @@ design_downloads <- function(output, state, boundaries) {
                                                function() calibration_csv(calibration()))
   output$download_calibration_looks <- text_download(
     "calibration_looks.csv", function() calibration_looks_csv(calibration()))
-  report <- package_function("qm_report")
-  output$report_download <- shiny::renderUI({
-    if (is.null(report)) {
-      return(shiny::p(class = "qm-note", paste(
-        "The protocol report needs qm_report(), which this version of the package does",
-        "not have yet.")))
-    }
-    shiny::tags$ul(shiny::tags$li(shiny::downloadLink("download_report",
-                                                      "protocol report (report.html)")))
-  })
   output$download_report <- shiny::downloadHandler(
     filename = "report.html",
     content = function(file) {
       calibration <- state$calibration
-      report(needs(state$design, "accepted design"), simulation(), file,
-             calibration = if (same_design(calibration$design, state$design)) calibration,
-             design_file = "quillmere.design")
+      qm_report(needs(state$design, "accepted design"), simulation(), file,
+                calibration = if (same_design(calibration$design, state$design)) calibration,
+                design_file = "quillmere.design")
     }
   )
 }

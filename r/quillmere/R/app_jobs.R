@@ -95,8 +95,7 @@ app_job_value <- function(kind, args, progress) {
     }),
     stability = with_threads(qm_stability, list(args$trial, runs = args$runs, seed = args$seed),
                              args$threads),
-    compare = with_threads(package_function("qm_compare"), list(args$design, args$other),
-                           args$threads),
+    compare = compare_rules(args$design, args$other, args$threads),
     interim_report = {
       with_threads(package_function("qm_interim_report"),
                    list(args$trial, args$file, runs = args$runs, seed = args$seed,
@@ -105,6 +104,12 @@ app_job_value <- function(kind, args, progress) {
     },
     stop("unknown job ", kind)
   )
+}
+
+# qm_compare() names each rule by the expression it was given: here A and B,
+# as the app calls them.
+compare_rules <- function(A, B, threads) {
+  if (is.null(threads)) qm_compare(A, B) else qm_compare(A, B, threads = threads)
 }
 
 # The package's default number of threads unless the app was given one.

@@ -203,10 +203,46 @@ test_that("a background job gives what the package's function gives", {
   expect_identical(simulated$value$replicates, simulate(design, threads = 2)$replicates)
   calibrated <- run_job("calibrate", list(design = design, shards = 3, threads = 2))
   expect_identical(calibrated$value$calibration, qm_calibrate(design, threads = 2)$calibration)
+  # Rule B may differ in the method: both rules on the same patients, named A and B.
+  other <- small_design(method = "complete-case")
+  compared <- run_job("compare", list(design = design, other = other, threads = 2))
+  expect_identical(compared$state, "done")
+  A <- design
+  B <- other
+  expected <- qm_compare(A, B, threads = 2)
+  for (what in c("comparison", "stopping", "late_outcomes")) {
+    expect_identical(as.data.frame(compared$value, what = what),
+                     as.data.frame(expected, what = what), label = what)
+  }
+  expect_identical(format(compared$value), format(expected))
   failed <- run_job("simulate", list(design = design, shards = 5, threads = 0))
   expect_identical(failed$state, "failed")
   expect_s3_class(failed$error, "quillmere_input_error")
   expect_identical(list.files(dir), character())
+})
+
+test_that("a result is kept only while the form holds the design it was run for", {
+  design <- small_design()
+  other <- small_design(trials = 20)
+  comparison <- qm_compare(design, small_design(method = "suspension"), threads = 2)
+  cases <- list(
+    list(name = "simulation", result = simulate(design, threads = 2), form = design, kept = TRUE),
+    list(name = "simulation", result = simulate(design, threads = 2), form = other, kept = FALSE),
+    list(name = "comparison", result = comparison, form = design, kept = TRUE),
+    list(name = "comparison", result = comparison, form = other, kept = FALSE))
+  for (case in cases) {
+    state <- new.env()
+    state$design <- case$form
+    label <- paste(case$name, case$kept)
+    expect_identical(same_design(result_design(case$result), case$form), case$kept, label = label)
+    if (case$kept) {
+      keep_result(state, case$name, case$result)
+      expect_identical(state[[case$name]], case$result, label = label)
+    } else {
+      expect_error(keep_result(state, case$name, case$result), "design was changed",
+                   class = "quillmere_input_error", label = label)
+    }
+  }
 })
 
 test_that("a cancelled job's process ends and its files go", {
