@@ -1,7 +1,9 @@
 // What the package shows beyond single results: the design companion's
 // report page and comparison of two rules, and the enrolment at the looks,
 // each written or computed by the design library.
+#include <initializer_list>
 #include <sstream>
+#include <utility>
 
 #include "glue_conversions.h"
 #include "report/report.h"
@@ -10,30 +12,28 @@ using namespace quillmere;
 
 namespace {
 
-Rcpp::DataFrame comparisonFrame(const std::vector<ScenarioComparison>& comparisons) {
+// One row per scenario and characteristic: both rules' values and their
+// paired difference, for any of the comparisons' records.
+template <typename Comparison>
+Rcpp::DataFrame pairedFrame(
+    const std::vector<Comparison>& comparisons,
+    std::initializer_list<std::pair<const char*, PairedDifference Comparison::*>> fields) {
     Rcpp::IntegerVector scenario, trials;
     Rcpp::NumericVector rate, first, second, difference, error;
     Rcpp::CharacterVector characteristic;
-    const auto add = [&](int s, const ScenarioComparison& c, const char* name,
-                         const PairedDifference& value) {
-        scenario.push_back(s);
-        rate.push_back(c.trueRate);
-        trials.push_back(c.trials);
-        characteristic.push_back(name);
-        first.push_back(value.first);
-        second.push_back(value.second);
-        difference.push_back(value.difference);
-        error.push_back(value.error);
-    };
     for (std::size_t s = 0; s < comparisons.size(); ++s) {
-        const ScenarioComparison& c = comparisons[s];
-        const int number = static_cast<int>(s) + 1;
-        add(number, c, "early_stop_probability", c.earlyStop);
-        add(number, c, "expected_patients", c.enrolled);
-        add(number, c, "expected_duration", c.duration);
-        add(number, c, "mean_looks_run", c.looksRun);
-        add(number, c, "mean_pending_per_look", c.pendingPerLook);
-        add(number, c, "prior_only_look_share", c.priorOnlyShare);
+        const Comparison& c = comparisons[s];
+        for (const auto& [name, member] : fields) {
+            const PairedDifference& value = c.*member;
+            scenario.push_back(static_cast<int>(s) + 1);
+            rate.push_back(c.trueRate);
+            trials.push_back(c.trials);
+            characteristic.push_back(name);
+            first.push_back(value.first);
+            second.push_back(value.second);
+            difference.push_back(value.difference);
+            error.push_back(value.error);
+        }
     }
     return Rcpp::DataFrame::create(
         Rcpp::Named("scenario") = scenario, Rcpp::Named("true_rate") = rate,
@@ -43,35 +43,21 @@ Rcpp::DataFrame comparisonFrame(const std::vector<ScenarioComparison>& compariso
         Rcpp::Named("stringsAsFactors") = false);
 }
 
+Rcpp::DataFrame comparisonFrame(const std::vector<ScenarioComparison>& comparisons) {
+    return pairedFrame(comparisons,
+                       {{"early_stop_probability", &ScenarioComparison::earlyStop},
+                        {"expected_patients", &ScenarioComparison::enrolled},
+                        {"expected_duration", &ScenarioComparison::duration},
+                        {"mean_looks_run", &ScenarioComparison::looksRun},
+                        {"mean_pending_per_look", &ScenarioComparison::pendingPerLook},
+                        {"prior_only_look_share", &ScenarioComparison::priorOnlyShare}});
+}
+
 // The columns of compare_late_outcomes.csv.
 Rcpp::DataFrame lateOutcomeComparisonFrame(const std::vector<LateOutcomeComparison>& comparisons) {
-    Rcpp::IntegerVector scenario, trials;
-    Rcpp::NumericVector rate, first, second, difference, error;
-    Rcpp::CharacterVector characteristic;
-    const auto add = [&](int s, const LateOutcomeComparison& c, const char* name,
-                         const PairedDifference& value) {
-        scenario.push_back(s);
-        rate.push_back(c.trueRate);
-        trials.push_back(c.trials);
-        characteristic.push_back(name);
-        first.push_back(value.first);
-        second.push_back(value.second);
-        difference.push_back(value.difference);
-        error.push_back(value.error);
-    };
-    for (std::size_t s = 0; s < comparisons.size(); ++s) {
-        const LateOutcomeComparison& c = comparisons[s];
-        const int number = static_cast<int>(s) + 1;
-        add(number, c, "expected_duration", c.duration);
-        add(number, c, "expected_overrun", c.overrun);
-        add(number, c, "overrun_share", c.overrunShare);
-    }
-    return Rcpp::DataFrame::create(
-        Rcpp::Named("scenario") = scenario, Rcpp::Named("true_rate") = rate,
-        Rcpp::Named("trials") = trials, Rcpp::Named("characteristic") = characteristic,
-        Rcpp::Named("rule_a") = first, Rcpp::Named("rule_b") = second,
-        Rcpp::Named("difference") = difference, Rcpp::Named("difference_se") = error,
-        Rcpp::Named("stringsAsFactors") = false);
+    return pairedFrame(comparisons, {{"expected_duration", &LateOutcomeComparison::duration},
+                                     {"expected_overrun", &LateOutcomeComparison::overrun},
+                                     {"overrun_share", &LateOutcomeComparison::overrunShare}});
 }
 
 Rcpp::DataFrame stoppingComparisonFrame(const std::vector<ScenarioComparison>& comparisons) {
